@@ -1,0 +1,3 @@
+#include "ConverterHost.h"
+
+bool StopConversion = false;

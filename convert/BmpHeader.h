@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The 54 bytes of a BMP file header followed by its classic info header.
+inline constexpr std::size_t kBmpHeaderBytes = 54;
+
+// Slots in the image buffer. A table of more values does not fit the LCD
+// programs the text is pasted into.
+inline constexpr std::uint32_t kImageCapacity = 76242;
+
+// Largest accepted pixel-data length (file length minus the header): the
+// biggest multiple of three below the buffer's capacity in bytes.
+inline constexpr std::int64_t kMaxPixelDataBytes = 228723;
+
+// The size quoted by the too-large complaint; users know the limit by it.
+inline constexpr std::uint32_t kQuotedMaxSize = 230400;
+
+inline const std::string kCompressionComplaint =
+    "Incorrect image compression. The BMP file must be an uncompressed, 24-bit type";
+inline const std::string kBitCountComplaint =
+    "Incorrect image type. The BMP file must be a 24-bit, uncompressed type";
+inline const std::string kTooLargeComplaint =
+    "This file is too large. Maximum supported size is :" + std::to_string(kQuotedMaxSize);
+inline const std::string kImageSizeComplaint =
+    "Incorrect image size. The BMP file must be a bottom-up image of at most 76242 pixels";
+inline const std::string kIncompleteComplaint =
+    "This file is incomplete. It holds less pixel data than its header declares";
+inline const std::string kNotFoundComplaint = "Could not find file ";
+
+// The header fields, in file order, each read little-endian.
+struct BmpHeader {
+    std::uint16_t type = 0;
+    std::uint32_t fileSize = 0;
+    std::uint32_t reserved = 0;
+    std::uint32_t pixelOffset = 0;
+    std::uint32_t infoSize = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t planes = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t imageSize = 0;
+    std::uint32_t xPixelsPerMeter = 0;
+    std::uint32_t yPixelsPerMeter = 0;
+    std::uint32_t coloursUsed = 0;
+    std::uint32_t coloursImportant = 0;
+};
+
+// Where the pixels of an accepted header lie in the file.
+struct PixelLayout {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t pixelCount = 0;
+    std::int64_t dataStart = 0;
+    std::int64_t rowStride = 0;
+    // Bytes from dataStart to the last pixel's last byte; the padding after
+    // the last row is not needed.
+    std::int64_t dataLength = 0;
+};
+
+// Decodes the fields from the first 54 bytes of a file (missing bytes zero).
+BmpHeader ParseBmpHeader(const std::array<std::uint8_t, kBmpHeaderBytes>& bytes);
+
+// The pixel layout a header declares; only meaningful for a header whose
+// width and height are non-negative.
+PixelLayout LayoutOf(const BmpHeader& header);
+
+// The complaint the converter gives for this header and file length, or
+// nothing when the file will be converted.
+std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength);

@@ -1,0 +1,101 @@
+#include "CdataTable.h"
+
+#include "ConverterHost.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+constexpr std::uint32_t kValuesPerLine = 16;
+constexpr std::string_view kDataIndent = "          ";
+constexpr std::string_view kHeaderComment = "   ' Amount, (Width - 1) , (Height - 1)";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+std::string Decimal(std::uint32_t value)
+{
+    return std::to_string(value);
+}
+
+// Appends "$XX," or "$XXXX," in uppercase hexadecimal.
+void AppendValue(std::string& line, std::uint16_t value, bool byteTable)
+{
+    line += '$';
+    for (int shift = byteTable ? 4 : 12; shift >= 0; shift -= 4)
+        line += kHexDigits[(value >> shift) & 0xF];
+    line += ',';
+}
+
+// Each count is split into a low byte and the rest, which is not reduced to
+// a byte: the LCD programs read the pair as low + 256 * high.
+std::string SplitBytes(std::uint32_t value)
+{
+    return Decimal(value & 0xFF) + ", " + Decimal(value >> 8);
+}
+
+void WriteHeaderLines(ConverterHost& host, const TableSource& source, std::uint32_t count,
+                      bool byteTable)
+{
+    // Widths and heights of zero wrap to 0xFFFFFFFF here, as the LCD programs
+    // have always been given.
+    const std::uint32_t lastColumn = static_cast<std::uint32_t>(source.width) - 1;
+    const std::uint32_t lastRow = static_cast<std::uint32_t>(source.height) - 1;
+    host.AddLine("'" + std::string(70, '-'));
+    if (byteTable)
+        host.AddLine("' Image data in RGB332 format. Size = " + Decimal(count) + " Bytes");
+    else
+        host.AddLine("' Image data in RGB565 format. Size = " + Decimal(2 * count) + " Bytes");
+    host.AddLine("'");
+    host.AddLine(source.label + ":-");
+    if (byteTable)
+        host.AddLine("    Cdata as Byte " + SplitBytes(count) + ", " + SplitBytes(lastColumn) +
+                     ", " + SplitBytes(lastRow) + ",_" + std::string(kHeaderComment));
+    else
+        host.AddLine("    Cdata as Word " + Decimal(count) + ", " + Decimal(lastColumn) + ", " +
+                     Decimal(lastRow) + ",_" + std::string(kHeaderComment));
+}
+
+// StopConversion can only change inside a pump, and the pump follows a
+// finished line, so every line written is whole.
+void WriteDataLines(ConverterHost& host, const ImageData& image, std::uint32_t count,
+                    bool byteTable)
+{
+    std::string line;
+    for (std::uint32_t first = 0; first < count && !StopConversion; first += kValuesPerLine) {
+        const std::uint32_t end = std::min(count, first + kValuesPerLine);
+        line.assign(kDataIndent);
+        for (std::uint32_t slot = first; slot < end; ++slot)
+            AppendValue(line, image[slot], byteTable);
+        if (end < count)
+            line += '_';
+        else
+            line.pop_back();
+        host.AddLine(line);
+        host.PumpEvents();
+    }
+}
+
+}  // namespace
+
+std::string LabelFromPath(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("/\\:");
+    std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+void WriteCdataTable(ConverterHost& host, const TableSource& source)
+{
+    const std::uint32_t count =
+        static_cast<std::uint32_t>(source.width) * static_cast<std::uint32_t>(source.height);
+    const bool byteTable = host.Rgb332Selected();
+    WriteHeaderLines(host, source, count, byteTable);
+    WriteDataLines(host, *source.image, count, byteTable);
+    host.CopyAllToClipboard();
+    host.AddLine("");
+    host.AddLine(kClosingMessage);
+    host.PumpEvents();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "PixelPacking.h"
+
+#include <cstdint>
+#include <string>
+
+class ConverterHost;
+
+inline const std::string kClosingMessage =
+    "The Cdata Table is now assigned to the Clipboard for pasting into the program";
+
+// The table's label: the file name after the last '/', '\' or ':', without
+// everything from its last dot on.
+std::string LabelFromPath(const std::string& path);
+
+// The run's image, as the table writer sees it.
+struct TableSource {
+    std::string label;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    const ImageData* image = nullptr;
+};
+
+// Writes the five header lines and the data lines (until StopConversion),
+// copies the output to the clipboard, then appends the closing lines.
+void WriteCdataTable(ConverterHost& host, const TableSource& source);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "BmpHeader.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+class ConverterHost;
+
+// One run's packed pixels; slot k holds the k-th value of the table. Byte
+// values are stored zero-extended.
+using ImageData = std::array<std::uint16_t, kImageCapacity>;
+
+// Packs a colour as RRRRRGGGGGGBBBBB, dropping the low bits.
+std::uint16_t PackRGB565(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+
+// Packs a colour as RRRGGGBB, dropping the low bits.
+std::uint8_t PackRGB332(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+
+// Packs the pixels of an accepted file into slots pixelCount - 1 down to 0,
+// pumping events and reading the option before every pixel; leaves early when
+// StopConversion is set. pixelData starts at the first pixel of the bottom row.
+void FillImageData(ConverterHost& host, const PixelLayout& layout,
+                   std::span<const std::uint8_t> pixelData, ImageData& image);

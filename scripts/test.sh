@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the project twice, plainly and under AddressSanitizer and
+# UndefinedBehaviorSanitizer (with clang, which also builds the fuzz target),
+# and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON >/dev/null
+cmake --build build-sanitize -j "$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,0 +1,273 @@
+// Whole conversions through a recording host: the table text, the pixel
+// order, and how the run reacts to what happens inside its event pumps.
+
+#include "CdataTable.h"
+#include "ConvertBmpFile.h"
+#include "ConverterHost.h"
+#include "support/BmpBuilder.h"
+#include "support/RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+const std::string kRule = "'----------------------------------------------------------------------";
+const std::string kClosing = "\nThe Cdata Table is now assigned to the Clipboard for pasting into the program\n";
+
+class Conversion : public ::testing::Test {
+protected:
+    void SetUp() override { StopConversion = false; }
+    void TearDown() override { StopConversion = false; }
+
+    // Converts and checks the invariants every converted file keeps.
+    void Convert(const std::string& path)
+    {
+        EXPECT_TRUE(ConvertBmpFile(host, path));
+        EXPECT_EQ(host.copies, 1);
+    }
+
+    // The values of the data lines, in order.
+    std::vector<std::string> Values() const
+    {
+        std::vector<std::string> values;
+        for (std::size_t i = 5; i < host.lines.size() && host.lines[i].starts_with("  "); ++i) {
+            std::stringstream line(host.lines[i]);
+            for (std::string value; std::getline(line, value, ',');) {
+                value.erase(0, value.find_first_not_of(' '));
+                if (value != "_")
+                    values.push_back(value);
+            }
+        }
+        return values;
+    }
+
+    ScratchFolder folder;
+    RecordingHost host;
+};
+
+TEST_F(Conversion, WhiteWordTableMatchesTheWorkedExample)
+{
+    Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
+                                          return Rgb{255, 255, 255};
+                                      }}));
+    const std::string table =
+        kRule + "\n"
+        "' Image data in RGB565 format. Size = 40 Bytes\n"
+        "'\n"
+        "logo:-\n"
+        "    Cdata as Word 20, 3, 4,_   ' Amount, (Width - 1) , (Height - 1)\n"
+        "          $FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,_\n"
+        "          $FFFF,$FFFF,$FFFF,$FFFF\n";
+    EXPECT_EQ(host.Text(), table + kClosing);
+    EXPECT_EQ(host.clipboard, table);
+}
+
+TEST_F(Conversion, RedByteTableMatchesTheWorkedExample)
+{
+    host.rgb332 = true;
+    Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
+                                          return Rgb{255, 0, 0};
+                                      }}));
+    const std::string table =
+        kRule + "\n"
+        "' Image data in RGB332 format. Size = 20 Bytes\n"
+        "'\n"
+        "logo:-\n"
+        "    Cdata as Byte 20, 0, 3, 0, 4, 0,_   ' Amount, (Width - 1) , (Height - 1)\n"
+        "          $E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,_\n"
+        "          $E0,$E0,$E0,$E0\n";
+    EXPECT_EQ(host.Text(), table + kClosing);
+    EXPECT_EQ(host.clipboard, table);
+}
+
+// Pixel (column, row) gets a colour whose 565 packing spells its position.
+Rgb Numbered(int column, int row)
+{
+    return Rgb{0, static_cast<std::uint8_t>(row << 2), static_cast<std::uint8_t>(column << 3)};
+}
+
+std::string Number(int column, int row)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "$%04X", (row << 5) | column);
+    return text;
+}
+
+TEST_F(Conversion, WholePixelSequenceIsReversed)
+{
+    Convert(folder.Write("order.bmp", {.width = 4, .height = 2, .colour = Numbered}));
+    // Slots 0..7 hold p7..p0: the top row first, each row right to left.
+    EXPECT_EQ(Values(), (std::vector<std::string>{Number(3, 1), Number(2, 1), Number(1, 1),
+                                                  Number(0, 1), Number(3, 0), Number(2, 0),
+                                                  Number(1, 0), Number(0, 0)}));
+}
+
+TEST_F(Conversion, RowPaddingIsSkipped)
+{
+    // Rows of 2, 3 and 5 pixels need 2, 3 and 1 padding bytes; the padding
+    // is filled with a colour no pixel has.
+    for (int width : {2, 3, 5}) {
+        SCOPED_TRACE(width);
+        host = RecordingHost{};
+        Convert(folder.Write("padded.bmp",
+                             {.width = width, .height = 3, .filler = 0xFF, .colour = Numbered}));
+        std::vector<std::string> expected;
+        for (int row = 2; row >= 0; --row)
+            for (int column = width - 1; column >= 0; --column)
+                expected.push_back(Number(column, row));
+        EXPECT_EQ(Values(), expected);
+    }
+}
+
+TEST_F(Conversion, PixelsStartAtTheDeclaredOffset)
+{
+    // A 124-byte info header as image editors write it, and an offset with
+    // a gap before the pixels; offsets inside the classic header mean 54.
+    const struct {
+        std::uint32_t infoSize, pixelOffset;
+    } cases[] = {{124, 0}, {40, 300}, {40, 20}, {40, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pixelOffset);
+        host = RecordingHost{};
+        Convert(folder.Write("offset.bmp", {.width = 2, .height = 1, .infoSize = c.infoSize,
+                                            .pixelOffset = c.pixelOffset, .filler = 0xFF,
+                                            .colour = Numbered}));
+        EXPECT_EQ(Values(), (std::vector<std::string>{Number(1, 0), Number(0, 0)}));
+    }
+}
+
+TEST_F(Conversion, DataLinesHoldSixteenValues)
+{
+    const struct {
+        int width, height;
+        std::vector<std::size_t> lineLengths;
+    } cases[] = {
+        {16, 1, {10 + 16 * 6 - 1}},
+        {17, 1, {10 + 16 * 6 + 1, 10 + 5}},
+        {8, 4, {10 + 16 * 6 + 1, 10 + 16 * 6 - 1}},
+        {1, 1, {10 + 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width * c.height);
+        host = RecordingHost{};
+        Convert(folder.Write("count.bmp", {.width = c.width, .height = c.height}));
+        std::vector<std::size_t> lengths;
+        for (std::size_t i = 5; i + 2 < host.lines.size(); ++i)
+            lengths.push_back(host.lines[i].size());
+        EXPECT_EQ(lengths, c.lineLengths);
+        EXPECT_TRUE(host.lines[5 + c.lineLengths.size() - 1].ends_with("$0000"));
+    }
+}
+
+TEST_F(Conversion, EmptyImagesGiveHeaderLinesOnly)
+{
+    const struct {
+        int width, height;
+        bool rgb332;
+        std::string amountLine;
+    } cases[] = {
+        {0, 3, false, "    Cdata as Word 0, 4294967295, 2,_"},
+        {0, 3, true, "    Cdata as Byte 0, 0, 255, 16777215, 2, 0,_"},
+        {5, 0, false, "    Cdata as Word 0, 4, 4294967295,_"},
+    };
+    for (const auto& c : cases) {
+        host = RecordingHost{};
+        host.rgb332 = c.rgb332;
+        Convert(folder.Write("empty.bmp", {.width = c.width, .height = c.height}));
+        ASSERT_EQ(host.lines.size(), 7u);
+        EXPECT_EQ(host.lines[4], c.amountLine + "   ' Amount, (Width - 1) , (Height - 1)");
+        EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+        EXPECT_EQ(host.pumps, 1);
+    }
+}
+
+TEST_F(Conversion, ByteTableSplitsCountsWithoutReducingHighParts)
+{
+    host.rgb332 = true;
+    Convert(folder.Write("big.bmp", {.width = 256, .height = 256}));
+    EXPECT_EQ(host.lines[1], "' Image data in RGB332 format. Size = 65536 Bytes");
+    EXPECT_EQ(host.lines[4],
+              "    Cdata as Byte 0, 256, 255, 0, 255, 0,_   ' Amount, (Width - 1) , (Height - 1)");
+    EXPECT_EQ(host.lines.size(), 5u + 65536 / 16 + 2);
+}
+
+TEST_F(Conversion, CallsTheHostInItsFixedPattern)
+{
+    Convert(folder.Write("pattern.bmp", {.width = 3, .height = 6}));  // 18 pixels, 2 lines
+    std::vector<std::string> expected;
+    for (int pixel = 0; pixel < 18; ++pixel) {
+        expected.push_back("PumpEvents");
+        expected.push_back("Rgb332Selected");
+    }
+    expected.push_back("Rgb332Selected");
+    expected.insert(expected.end(), 5, "AddLine");
+    for (int line = 0; line < 2; ++line) {
+        expected.push_back("AddLine");
+        expected.push_back("PumpEvents");
+    }
+    expected.insert(expected.end(), {"CopyAllToClipboard", "AddLine", "AddLine", "PumpEvents"});
+    EXPECT_EQ(host.calls, expected);
+}
+
+TEST_F(Conversion, StopDuringPixelsKeepsHeaderLinesAndClosing)
+{
+    host.onPump = [](int pump) { StopConversion = pump == 7; };
+    Convert(folder.Write("stop.bmp", {.width = 10, .height = 10}));
+    // Six pixels were read; the header still speaks of all hundred.
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "Rgb332Selected"), 6 + 1);
+    ASSERT_EQ(host.lines.size(), 7u);
+    EXPECT_EQ(host.lines[1], "' Image data in RGB565 format. Size = 200 Bytes");
+    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+    EXPECT_EQ(host.lines[6], kClosingMessage);
+}
+
+TEST_F(Conversion, StopDuringDataLinesEndsAfterAWholeLine)
+{
+    const int pixels = 100;
+    host.onPump = [](int pump) { StopConversion = pump == pixels + 2; };  // after line 2
+    Convert(folder.Write("stop.bmp", {.width = 10, .height = 10}));
+    ASSERT_EQ(host.lines.size(), 5u + 2 + 2);
+    EXPECT_TRUE(host.lines[6].ends_with(",_"));
+    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+}
+
+TEST_F(Conversion, OptionChangesPackingFromTheNextPixel)
+{
+    // Ticked during the third pixel's pump: pixels 1-2 are words, the rest
+    // bytes; the final reading picks the byte layout.
+    const auto red = [](int, int) { return Rgb{255, 0, 0}; };
+    host.onPump = [this](int pump) { host.rgb332 = pump >= 3; };
+    Convert(folder.Write("toggle.bmp", {.width = 4, .height = 1, .colour = red}));
+    EXPECT_EQ(host.lines[1], "' Image data in RGB332 format. Size = 4 Bytes");
+    // Slots hold the pixels reversed: two bytes, then the low bytes of two
+    // words.
+    EXPECT_EQ(Values(), (std::vector<std::string>{"$E0", "$E0", "$00", "$00"}));
+
+    host = RecordingHost{};
+    host.rgb332 = true;
+    host.onPump = [this](int pump) { host.rgb332 = pump < 3; };
+    Convert(folder.Write("toggle.bmp", {.width = 4, .height = 1, .colour = red}));
+    EXPECT_EQ(host.lines[1], "' Image data in RGB565 format. Size = 8 Bytes");
+    EXPECT_EQ(Values(), (std::vector<std::string>{"$F800", "$F800", "$00E0", "$00E0"}));
+}
+
+TEST(Label, IsTheFileNameWithoutItsLastExtension)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"/home/ann/pictures/logo.bmp", "logo"},
+        {"C:\\Pictures\\logo.bmp", "logo"},
+        {"D:logo.bmp", "logo"},
+        {"logo", "logo"},
+        {"/tmp/splash.screen.bmp", "splash.screen"},
+        {"/tmp/dir.d/noext", "noext"},
+        {"/tmp/.hidden", ""},
+        {"Ünïcode name.BMP", "Ünïcode name"},
+    };
+    for (const auto& [path, label] : cases)
+        EXPECT_EQ(LabelFromPath(path), label) << path;
+}
+
+}  // namespace

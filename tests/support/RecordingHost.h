@@ -1,0 +1,67 @@
+#pragma once
+
+// A host that records every call a conversion makes, and whose pump can run a
+// test's callback to act as a user clicking during the run.
+
+#include "ConverterHost.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class RecordingHost : public ConverterHost {
+public:
+    void AddLine(const std::string& line) override
+    {
+        lines.push_back(line);
+        calls.push_back("AddLine");
+    }
+    void ClearOutput() override
+    {
+        lines.clear();
+        calls.push_back("ClearOutput");
+    }
+    void CopyAllToClipboard() override
+    {
+        clipboard.clear();
+        for (const std::string& line : lines)
+            clipboard += line + "\n";
+        ++copies;
+        calls.push_back("CopyAllToClipboard");
+    }
+    void PumpEvents() override
+    {
+        ++pumps;
+        calls.push_back("PumpEvents");
+        if (onPump)
+            onPump(pumps);
+    }
+    bool Rgb332Selected() override
+    {
+        ++optionReads;
+        calls.push_back("Rgb332Selected");
+        return rgb332;
+    }
+    std::optional<std::string> ChooseFile() override { return chosenFile; }
+
+    // The output as one text, each line ended by a newline.
+    std::string Text() const
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\n";
+        return text;
+    }
+
+    std::vector<std::string> lines;
+    std::vector<std::string> calls;
+    std::string clipboard;
+    int copies = 0;
+    int pumps = 0;
+    int optionReads = 0;
+    bool rgb332 = false;
+    std::optional<std::string> chosenFile;
+    // Called with the number of pumps so far, inside each pump.
+    std::function<void(int)> onPump;
+};
