@@ -1,0 +1,61 @@
+#include "TApplication.h"
+
+#include <QMessageBox>
+
+#include <cstdlib>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+void TApplication::SetTitle(const QString& title)
+{
+    // The display name would be appended to every window caption; the plain
+    // application name names the program without touching the caption.
+    setApplicationName(title);
+}
+
+void TApplication::Run()
+{
+    exec();
+    if (escaped_)
+        std::rethrow_exception(std::exchange(escaped_, nullptr));
+}
+
+void TApplication::ShowException(const QString& message)
+{
+    // Messages read as sentences: a full stop is added where one is missing.
+    QString text = message;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    QMessageBox::critical(nullptr, applicationName(), text);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    // Once a handler has failed, the loop is ending: nothing more is
+    // dispatched, not even the rest of the batch it was working through.
+    if (escaped_)
+        return false;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        // Qt cannot unwind through its event loop; end the loop instead and
+        // let Run hand the exception on.
+        if (!escaped_)
+            escaped_ = std::current_exception();
+        exit(0);
+        return false;
+    }
+}
+
+bool DisplayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}

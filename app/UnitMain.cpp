@@ -1,0 +1,131 @@
+#include "UnitMain.h"
+
+#include "ConvertBmpFile.h"
+#include "ConverterHost.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFont>
+#include <QMimeData>
+#include <QTimer>
+
+namespace {
+
+// Where the window first appears on the desktop.
+constexpr QPoint kFormPosition{530, 304};
+
+// The form's fonts come from another platform; where they are missing,
+// fonts of the same kind stand in.
+void InstallFontFallbacks()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    QFont::insertSubstitutions(QStringLiteral("Courier New"),
+                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"),
+                                QStringLiteral("Nimbus Mono PS"), QStringLiteral("Monospace")});
+}
+
+// The one local file a drag carries, if it carries exactly one.
+std::optional<QString> DraggedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return std::nullopt;
+    return data->urls().first().toLocalFile();
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), OpenPictureDialog1(this, [this] { return RGB332_Req->isChecked(); })
+{
+    InstallFontFallbacks();
+    setupUi(this);
+    move(kFormPosition);
+    // Whatever family stands in for the output area's font must be fixed
+    // pitch, or the table's columns do not line up.
+    QFont fixed = Memo1->font();
+    fixed.setStyleHint(QFont::TypeWriter);
+    Memo1->setFont(fixed);
+    OpenPictureDialog1.Filter = QStringLiteral("*.bmp|*.bmp");
+    host_ = std::make_unique<WindowHost>(*Memo1, *RGB332_Req, [this] { return ShowOpenPictureDialog(); });
+    connect(ConvertButton, &QPushButton::clicked, this, &TForm1::ConvertButtonClick);
+    connect(CloseButton, &QPushButton::clicked, this, &TForm1::CloseButtonClick);
+    FormCreate();
+}
+
+void TForm1::FormCreate() {}
+
+void TForm1::ConvertButtonClick()
+{
+    StopConversion = false;
+    host_->ClearOutput();
+    if (const std::optional<std::string> path = host_->ChooseFile())
+        ConvertChosenFile(*path);
+}
+
+void TForm1::CloseButtonClick()
+{
+    StopConversion = true;
+    close();
+}
+
+void TForm1::SetFileChooser(WindowHost::FileChooser chooser)
+{
+    host_->SetFileChooser(std::move(chooser));
+}
+
+std::optional<std::string> TForm1::ShowOpenPictureDialog()
+{
+    if (!OpenPictureDialog1.Execute())
+        return std::nullopt;
+    return OpenPictureDialog1.FileName().toLocal8Bit().toStdString();
+}
+
+void TForm1::ConvertChosenFile(const std::string& path)
+{
+    ++runDepth_;
+    struct LeaveRun {
+        TForm1& form;
+        ~LeaveRun() { --form.runDepth_; }
+    } leave{*this};
+    ConvertBmpFile(*host_, path);
+    // A close asked for during the run takes effect once the last run is
+    // over, when control is about to return to the message loop.
+    if (runDepth_ == 1 && std::exchange(closeRequested_, false))
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The window stays on screen while a run is in progress; the close box
+    // does not stop the run, the Close button has already asked it to stop.
+    if (Converting()) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DraggedFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const std::optional<QString> file = DraggedFile(event->mimeData());
+    if (!file)
+        return;
+    event->acceptProposedAction();
+    // Converting inside the drop would keep the dragging program waiting.
+    const std::string path = file->toLocal8Bit().toStdString();
+    QTimer::singleShot(0, this, [this, path] {
+        StopConversion = false;
+        host_->ClearOutput();
+        ConvertChosenFile(path);
+    });
+}

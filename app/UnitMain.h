@@ -1,0 +1,46 @@
+#pragma once
+
+#include "OpenPictureDialog.h"
+#include "WindowHost.h"
+#include "ui_UnitMain.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// The converter's window: the output area, Convert, Close, the RGB332 option
+// and the file-open dialog. Its controls come from the form.
+class TForm1 : public QWidget, public Ui::TForm1 {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    TOpenPictureDialog OpenPictureDialog1;
+
+    // The window's creation event; nothing to do.
+    void FormCreate();
+    // Empties the output area, asks for a file and converts it.
+    void ConvertButtonClick();
+    // Stops a running conversion and closes the window once no run is left.
+    void CloseButtonClick();
+
+    // Replaces the dialog by another chooser, for example one for tests.
+    void SetFileChooser(WindowHost::FileChooser chooser);
+    // Whether a conversion is running (possibly several, nested).
+    bool Converting() const { return runDepth_ > 0; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    std::optional<std::string> ShowOpenPictureDialog();
+    void ConvertChosenFile(const std::string& path);
+
+    std::unique_ptr<WindowHost> host_;
+    int runDepth_ = 0;
+    bool closeRequested_ = false;
+};

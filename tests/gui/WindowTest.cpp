@@ -1,0 +1,266 @@
+// The converter window as a user drives it, with the file dialog replaced by
+// a scripted chooser and clicks made from inside the run's event pumps.
+
+#include "ConverterHost.h"
+#include "PumpScript.h"
+#include "UnitMain.h"
+#include "support/BmpBuilder.h"
+
+#include <QClipboard>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+const QString kClosing = "\n\nThe Cdata Table is now assigned to the Clipboard for pasting into the program";
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QCoreApplication::processEvents();
+        StopConversion = false;
+        QGuiApplication::clipboard()->setText("before");
+        form.SetFileChooser([this]() -> std::optional<std::string> {
+            if (choices.empty())
+                return std::nullopt;
+            std::optional<std::string> choice = choices.front();
+            choices.pop_front();
+            return choice;
+        });
+        form.show();
+    }
+
+    // An image of width x height pixels, all of one colour.
+    std::string Image(const std::string& name, int width, int height, Rgb colour = {255, 255, 255})
+    {
+        return folder.Write(name, {.width = width, .height = height,
+                                   .colour = [colour](int, int) { return colour; }});
+    }
+
+    QString Output() const { return form.Memo1->toPlainText(); }
+    QString Clipboard() const { return QGuiApplication::clipboard()->text(); }
+    QStringList Lines() const { return Output().split('\n'); }
+
+    ScratchFolder folder;
+    TForm1 form;
+    std::deque<std::optional<std::string>> choices;
+};
+
+const QString kLogoTable =
+    "'----------------------------------------------------------------------\n"
+    "' Image data in RGB565 format. Size = 40 Bytes\n"
+    "'\n"
+    "logo:-\n"
+    "    Cdata as Word 20, 3, 4,_   ' Amount, (Width - 1) , (Height - 1)\n"
+    "          $FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,_\n"
+    "          $FFFF,$FFFF,$FFFF,$FFFF";
+
+TEST_F(Window, StartsEmptyWithTheOptionUnticked)
+{
+    EXPECT_EQ(form.windowTitle(), "Tavrel 24-bit BMP to Cdata Converter");
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    EXPECT_FALSE(form.RGB332_Req->isChecked());
+    EXPECT_FALSE(form.Memo1->isReadOnly());
+    EXPECT_FALSE(form.Converting());
+    EXPECT_EQ(form.ConvertButton->toolTip(), "Load and convert a 24-bit BMP file");
+    EXPECT_EQ(form.RGB332_Req->toolTip(), "Convert data to 8-bit RGB332 format");
+    EXPECT_TRUE(form.CloseButton->toolTip().isEmpty());
+    EXPECT_FALSE(form.ConvertButton->isDefault() || form.ConvertButton->autoDefault());
+    EXPECT_FALSE(form.CloseButton->isDefault() || form.CloseButton->autoDefault());
+}
+
+TEST_F(Window, ControlsKeepTheFormsGeometryFontsAndTabOrder)
+{
+    const struct {
+        QWidget* control;
+        QRect geometry;
+        QString caption;
+        int pointSize;
+        bool bold;
+    } controls[] = {
+        {form.ConvertButton, {792, 408, 75, 25}, "Convert", 8, true},
+        {form.Memo1, {8, 8, 889, 393}, "", 10, false},
+        {form.CloseButton, {696, 408, 75, 25}, "Close", 8, true},
+        {form.RGB332_Req, {24, 416, 97, 17}, "RGB332", 8, true},
+    };
+    form.resize(1200, 700);  // controls are neither aligned nor anchored
+    QCoreApplication::processEvents();
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.control->objectName().toStdString());
+        EXPECT_EQ(c.control->geometry(), c.geometry);
+        EXPECT_EQ(c.control->font().pointSize(), c.pointSize);
+        EXPECT_EQ(c.control->font().bold(), c.bold);
+        if (auto* button = qobject_cast<QAbstractButton*>(c.control)) {
+            EXPECT_EQ(button->text(), c.caption);
+        }
+    }
+    EXPECT_EQ(form.ConvertButton->font().family(), "MS Sans Serif");
+    EXPECT_EQ(form.Memo1->font().family(), "Courier New");
+    EXPECT_TRUE(QFontInfo(form.Memo1->font()).fixedPitch()) << QFontInfo(form.Memo1->font()).family().toStdString();
+    EXPECT_EQ(form.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(form.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(form.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    // The focus chain also passes through the output area's own parts.
+    const QList<QWidget*> tabStops = {form.ConvertButton, form.Memo1, form.CloseButton, form.RGB332_Req};
+    QList<QWidget*> tabOrder;
+    QWidget* widget = form.ConvertButton;
+    for (int step = 0; step < 100 && tabOrder.size() < 4; ++step, widget = widget->nextInFocusChain())
+        if (tabStops.contains(widget) && !tabOrder.contains(widget))
+            tabOrder << widget;
+    EXPECT_EQ(tabOrder, tabStops);
+}
+
+TEST_F(Window, CancellingTheDialogLeavesTheOutputEmpty)
+{
+    form.Memo1->setPlainText("text of an earlier run");
+    form.ConvertButton->click();
+    EXPECT_TRUE(Output().isEmpty());
+    EXPECT_EQ(Clipboard(), "before");
+}
+
+TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    form.ConvertButton->click();
+    EXPECT_EQ(Output(), kLogoTable + kClosing);
+    EXPECT_EQ(Clipboard(), kLogoTable + "\n");
+    EXPECT_FALSE(form.Converting());
+}
+
+TEST_F(Window, ComplaintIsTheOnlyLine)
+{
+    choices = {folder.Write("eight.bmp", {.bitCount = 8})};
+    form.ConvertButton->click();
+    EXPECT_EQ(Output(), "Incorrect image type. The BMP file must be a 24-bit, uncompressed type");
+    EXPECT_EQ(Clipboard(), "before");
+}
+
+TEST_F(Window, CloseDuringPixelsWritesHeaderLinesAndClosesAfterTheRun)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    bool visibleAfterClose = false;
+    AtPump(3, [this] { form.CloseButton->click(); });
+    AtPump(4, [&] { visibleAfterClose = form.isVisible(); });
+    form.ConvertButton->click();
+    const QString header = kLogoTable.section('\n', 0, 4);
+    EXPECT_EQ(Output(), header + kClosing);
+    EXPECT_EQ(Clipboard(), header + "\n");
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_TRUE(form.isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(Window, CloseDuringDataLinesEndsAfterTheLineJustWritten)
+{
+    choices = {Image("long.bmp", 8, 8)};  // 64 pixels, four data lines
+    AtPump(64 + 2, [this] { form.CloseButton->click(); });
+    form.ConvertButton->click();
+    const QStringList lines = Lines();
+    ASSERT_EQ(lines.size(), 5 + 2 + 2);
+    EXPECT_TRUE(lines[6].endsWith(",_"));
+    EXPECT_EQ(Clipboard(), QStringList(lines.mid(0, 7)).join('\n') + "\n");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(Window, CloseBoxLetsTheRunCompleteThenEnds)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    AtPump(3, [this] { form.close(); });
+    form.ConvertButton->click();
+    EXPECT_FALSE(StopConversion);
+    EXPECT_EQ(Output(), kLogoTable + kClosing);
+    EXPECT_TRUE(form.isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(Window, NestedRunIsFollowedByTheOuterRunsRemainingLines)
+{
+    // The outer run has 64 pixels; Convert is clicked after its first data
+    // line and converts the logo; then the outer run writes its last three.
+    choices = {Image("outer.bmp", 8, 8, {0, 0, 0}), Image("logo.bmp", 4, 5)};
+    AtPump(64 + 1, [this] { form.ConvertButton->click(); });
+    form.ConvertButton->click();
+    const QString outerRest = "          $0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,_\n"
+                              "          $0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,_\n"
+                              "          $0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000";
+    EXPECT_EQ(Output(), kLogoTable + kClosing + "\n" + outerRest + kClosing);
+    EXPECT_EQ(Clipboard(), kLogoTable + kClosing + "\n" + outerRest + "\n");
+}
+
+TEST_F(Window, CancelledNestedDialogLeavesOnlyTheOuterRunsRest)
+{
+    choices = {Image("outer.bmp", 8, 8, {0, 0, 0}), std::nullopt};
+    AtPump(64 + 3, [this] { form.ConvertButton->click(); });
+    form.ConvertButton->click();
+    const QString last = "          $0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000,$0000";
+    EXPECT_EQ(Output(), last + kClosing);
+    EXPECT_EQ(Clipboard(), last + "\n");
+}
+
+TEST_F(Window, TickingTheOptionMidRunChangesPackingFromTheNextPixel)
+{
+    choices = {Image("red.bmp", 4, 1, {255, 0, 0})};
+    AtPump(3, [this] { form.RGB332_Req->click(); });
+    form.ConvertButton->click();
+    const QStringList lines = Lines();
+    EXPECT_EQ(lines[1], "' Image data in RGB332 format. Size = 4 Bytes");
+    EXPECT_EQ(lines[5], "          $E0,$E0,$00,$00");
+}
+
+TEST_F(Window, EndOfProgramRequestedInAPumpWaitsForTheMainLoop)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    bool visibleLater = false;
+    bool loopEnded = false;
+    qApp->setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, [&] {
+        AtPump(2, [this] { form.CloseButton->click(); });
+        AtPump(3, [&] { visibleLater = form.isVisible(); });
+        form.ConvertButton->click();
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });  // guard against a hang
+    loopEnded = QCoreApplication::exec() == 0;
+    qApp->setQuitOnLastWindowClosed(false);
+    EXPECT_TRUE(loopEnded);
+    EXPECT_TRUE(visibleLater);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(Output().endsWith(kClosing));
+}
+
+TEST_F(Window, DroppedFileIsConvertedLikeAChosenOne)
+{
+    const std::string image = Image("logo.bmp", 4, 5);
+    form.Memo1->setPlainText("earlier");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(image))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Output(), kLogoTable + kClosing);
+    EXPECT_EQ(Clipboard(), kLogoTable + "\n");
+}
+
+TEST_F(Window, DragsOfSeveralFilesAreRefused)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/tmp/a.bmp"), QUrl::fromLocalFile("/tmp/b.bmp")});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QCoreApplication::sendEvent(&form, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
+
+}  // namespace
