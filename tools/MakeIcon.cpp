@@ -87,12 +87,12 @@ int Nearest(const std::vector<QRgb>& palette, QRgb colour)
 {
     int best = 0;
     int bestDistance = INT32_MAX;
-    for (int i = 0; i < static_cast<int>(palette.size()); ++i) {
+    for (std::size_t i = 0; i < palette.size(); ++i) {
         const int dr = qRed(palette[i]) - qRed(colour), dg = qGreen(palette[i]) - qGreen(colour),
                   db = qBlue(palette[i]) - qBlue(colour);
         const int distance = dr * dr + dg * dg + db * db;
         if (distance < bestDistance) {
-            best = i;
+            best = static_cast<int>(i);
             bestDistance = distance;
         }
     }
