@@ -91,6 +91,7 @@ void TForm1::ConvertChosenFile(const std::string& path)
         ~LeaveRun() { --form.runDepth_; }
     } leave{*this};
     ConvertBmpFile(*host_, path);
+    host_->ShowPendingLines();
     // A close asked for during the run takes effect once the last run is
     // over, when control is about to return to the message loop.
     if (runDepth_ == 1 && std::exchange(closeRequested_, false))

@@ -6,23 +6,52 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 
+namespace {
+
+// How long lines may wait before they are shown: one frame at 60 Hz.
+constexpr qint64 kFrameMilliseconds = 16;
+// How many lines may wait at most: showing them must itself fit well in a
+// frame, as the output area lays out every new line.
+constexpr qsizetype kMostPendingLines = 1024;
+
+}  // namespace
+
 WindowHost::WindowHost(QPlainTextEdit& output, QCheckBox& rgb332Option, FileChooser chooser)
     : output_(output), rgb332Option_(rgb332Option), chooser_(std::move(chooser))
 {
+    sinceShown_.start();
 }
 
 void WindowHost::AddLine(const std::string& line)
 {
-    output_.appendPlainText(QString::fromLocal8Bit(line));
+    pending_.append(QString::fromLocal8Bit(line));
+}
+
+void WindowHost::ShowPendingLines()
+{
+    sinceShown_.restart();
+    if (pending_.isEmpty())
+        return;
+    QString text = pending_.join(QLatin1Char('\n'));
+    pending_.clear();
+    // Appending to an empty area fills its first line; a leading line break
+    // keeps an empty line that was added before.
+    if (output_.document()->isEmpty() && outputHasLines_)
+        text.prepend(QLatin1Char('\n'));
+    output_.appendPlainText(text);
+    outputHasLines_ = true;
 }
 
 void WindowHost::ClearOutput()
 {
+    pending_.clear();
     output_.clear();
+    outputHasLines_ = false;
 }
 
 void WindowHost::CopyAllToClipboard()
 {
+    ShowPendingLines();
     // Every line on the clipboard ends with a line break, so that a paste
     // leaves the cursor on a fresh line, as the command-line host's output.
     QString text = output_.toPlainText();
@@ -33,6 +62,9 @@ void WindowHost::CopyAllToClipboard()
 
 void WindowHost::PumpEvents()
 {
+    if (pending_.size() >= kMostPendingLines ||
+        (!pending_.isEmpty() && sinceShown_.hasExpired(kFrameMilliseconds)))
+        ShowPendingLines();
     QCoreApplication::processEvents();
 }
 
