@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -35,11 +38,19 @@ void WindowHost::ShowPendingLines()
         return;
     QString text = pending_.join(QLatin1Char('\n'));
     pending_.clear();
-    // Appending to an empty area fills its first line; a leading line break
-    // keeps an empty line that was added before.
-    if (output_.document()->isEmpty() && outputHasLines_)
+    // An area holding one empty line looks empty; only a truly empty one
+    // takes the first line without a line break before it.
+    if (!output_.document()->isEmpty() || outputHasLines_)
         text.prepend(QLatin1Char('\n'));
-    output_.appendPlainText(text);
+    QScrollBar* scroll = output_.verticalScrollBar();
+    const bool following = scroll->value() == scroll->maximum();
+    // Inserting at the end through a cursor of our own is cheaper than
+    // appending a paragraph, and leaves the user's cursor where it was.
+    QTextCursor end(output_.document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    if (following)
+        scroll->setValue(scroll->maximum());
     outputHasLines_ = true;
 }
 
