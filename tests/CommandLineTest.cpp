@@ -3,6 +3,7 @@
 
 #include "support/BmpBuilder.h"
 #include "support/Process.h"
+#include "support/WorkedExamples.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,6 @@
 namespace {
 
 const std::string kProgram = BMP2CDATA_CLI;
-
-const std::string kWhiteTable =
-    "'----------------------------------------------------------------------\n"
-    "' Image data in RGB565 format. Size = 40 Bytes\n"
-    "'\n"
-    "logo:-\n"
-    "    Cdata as Word 20, 3, 4,_   ' Amount, (Width - 1) , (Height - 1)\n"
-    "          $FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,_\n"
-    "          $FFFF,$FFFF,$FFFF,$FFFF\n";
-
-const std::string kRedByteTable =
-    "'----------------------------------------------------------------------\n"
-    "' Image data in RGB332 format. Size = 20 Bytes\n"
-    "'\n"
-    "logo:-\n"
-    "    Cdata as Byte 20, 0, 3, 0, 4, 0,_   ' Amount, (Width - 1) , (Height - 1)\n"
-    "          $E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,_\n"
-    "          $E0,$E0,$E0,$E0\n";
 
 class CommandLine : public ::testing::Test {
 protected:
@@ -49,12 +32,12 @@ TEST_F(CommandLine, PrintsTheClipboardTextOfBothTables)
 {
     const ProcessResult words = Run(ShellQuote(Logo({255, 255, 255})));
     EXPECT_EQ(words.status, 0);
-    EXPECT_EQ(words.out, kWhiteTable);
+    EXPECT_EQ(words.out, kWhiteLogoWordTable);
     EXPECT_EQ(words.err, "");
 
     const ProcessResult bytes = Run("--rgb332 " + ShellQuote(Logo({255, 0, 0})));
     EXPECT_EQ(bytes.status, 0);
-    EXPECT_EQ(bytes.out, kRedByteTable);
+    EXPECT_EQ(bytes.out, kRedLogoByteTable);
 }
 
 TEST_F(CommandLine, WritesTheOutputFileWhole)
@@ -63,7 +46,7 @@ TEST_F(CommandLine, WritesTheOutputFileWhole)
     const ProcessResult result = Run("-o " + ShellQuote(output) + " " + ShellQuote(Logo({255, 255, 255})));
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(ReadText(output), kWhiteTable);
+    EXPECT_EQ(ReadText(output), kWhiteLogoWordTable);
     // Nothing is left behind but the output and the image.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
 }

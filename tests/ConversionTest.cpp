@@ -6,6 +6,7 @@
 #include "ConverterHost.h"
 #include "support/BmpBuilder.h"
 #include "support/RecordingHost.h"
+#include "support/WorkedExamples.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@
 
 namespace {
 
-const std::string kRule = "'----------------------------------------------------------------------";
-const std::string kClosing = "\nThe Cdata Table is now assigned to the Clipboard for pasting into the program\n";
 
 class Conversion : public ::testing::Test {
 protected:
@@ -53,15 +52,8 @@ TEST_F(Conversion, WhiteWordTableMatchesTheWorkedExample)
     Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
                                           return Rgb{255, 255, 255};
                                       }}));
-    const std::string table =
-        kRule + "\n"
-        "' Image data in RGB565 format. Size = 40 Bytes\n"
-        "'\n"
-        "logo:-\n"
-        "    Cdata as Word 20, 3, 4,_   ' Amount, (Width - 1) , (Height - 1)\n"
-        "          $FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,_\n"
-        "          $FFFF,$FFFF,$FFFF,$FFFF\n";
-    EXPECT_EQ(host.Text(), table + kClosing);
+    const std::string& table = kWhiteLogoWordTable;
+    EXPECT_EQ(host.Text(), table + kClosingLines);
     EXPECT_EQ(host.clipboard, table);
 }
 
@@ -71,15 +63,8 @@ TEST_F(Conversion, RedByteTableMatchesTheWorkedExample)
     Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
                                           return Rgb{255, 0, 0};
                                       }}));
-    const std::string table =
-        kRule + "\n"
-        "' Image data in RGB332 format. Size = 20 Bytes\n"
-        "'\n"
-        "logo:-\n"
-        "    Cdata as Byte 20, 0, 3, 0, 4, 0,_   ' Amount, (Width - 1) , (Height - 1)\n"
-        "          $E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,$E0,_\n"
-        "          $E0,$E0,$E0,$E0\n";
-    EXPECT_EQ(host.Text(), table + kClosing);
+    const std::string& table = kRedLogoByteTable;
+    EXPECT_EQ(host.Text(), table + kClosingLines);
     EXPECT_EQ(host.clipboard, table);
 }
 
@@ -179,7 +164,7 @@ TEST_F(Conversion, EmptyImagesGiveHeaderLinesOnly)
         Convert(folder.Write("empty.bmp", {.width = c.width, .height = c.height}));
         ASSERT_EQ(host.lines.size(), 7u);
         EXPECT_EQ(host.lines[4], c.amountLine + "   ' Amount, (Width - 1) , (Height - 1)");
-        EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+        EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosingLines.size()));
         EXPECT_EQ(host.pumps, 1);
     }
 }
@@ -220,7 +205,7 @@ TEST_F(Conversion, StopDuringPixelsKeepsHeaderLinesAndClosing)
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "Rgb332Selected"), 6 + 1);
     ASSERT_EQ(host.lines.size(), 7u);
     EXPECT_EQ(host.lines[1], "' Image data in RGB565 format. Size = 200 Bytes");
-    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosingLines.size()));
     EXPECT_EQ(host.lines[6], kClosingMessage);
 }
 
@@ -231,7 +216,7 @@ TEST_F(Conversion, StopDuringDataLinesEndsAfterAWholeLine)
     Convert(folder.Write("stop.bmp", {.width = 10, .height = 10}));
     ASSERT_EQ(host.lines.size(), 5u + 2 + 2);
     EXPECT_TRUE(host.lines[6].ends_with(",_"));
-    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosing.size()));
+    EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosingLines.size()));
 }
 
 TEST_F(Conversion, OptionChangesPackingFromTheNextPixel)

@@ -5,6 +5,7 @@
 #include "PumpScript.h"
 #include "UnitMain.h"
 #include "support/BmpBuilder.h"
+#include "support/WorkedExamples.h"
 
 #include <QClipboard>
 #include <QFontInfo>
@@ -18,7 +19,7 @@
 
 namespace {
 
-const QString kClosing = "\n\nThe Cdata Table is now assigned to the Clipboard for pasting into the program";
+const QString kClosing = "\n" + QString::fromStdString(kClosingLines).chopped(1);
 
 class Window : public ::testing::Test {
 protected:
@@ -53,14 +54,8 @@ protected:
     std::deque<std::optional<std::string>> choices;
 };
 
-const QString kLogoTable =
-    "'----------------------------------------------------------------------\n"
-    "' Image data in RGB565 format. Size = 40 Bytes\n"
-    "'\n"
-    "logo:-\n"
-    "    Cdata as Word 20, 3, 4,_   ' Amount, (Width - 1) , (Height - 1)\n"
-    "          $FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,$FFFF,_\n"
-    "          $FFFF,$FFFF,$FFFF,$FFFF";
+// The output area holds no line break after its last line.
+const QString kLogoTable = QString::fromStdString(kWhiteLogoWordTable).chopped(1);
 
 TEST_F(Window, StartsEmptyWithTheOptionUnticked)
 {
