@@ -3,11 +3,24 @@
 #include <sys/stat.h>
 #include <utility>
 
+#ifdef _WIN32
+// The same calls under the names of the Windows C runtime, for 64-bit offsets.
+#define fseeko _fseeki64
+#define ftello _ftelli64
+#define fileno _fileno
+using off_t = long long;
+using FileStatus = struct _stat64;
+static int fstat(int descriptor, FileStatus* status) { return _fstat64(descriptor, status); }
+#define S_ISREG(mode) (((mode) & _S_IFMT) == _S_IFREG)
+#else
+using FileStatus = struct stat;
+#endif
+
 namespace {
 
 bool IsRegularFile(std::FILE* file)
 {
-    struct stat status {};
+    FileStatus status{};
     return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
 }
 
