@@ -52,6 +52,7 @@ void WindowHost::ShowPendingLines()
     if (following)
         scroll->setValue(scroll->maximum());
     outputHasLines_ = true;
+    unpainted_ = true;
 }
 
 void WindowHost::ClearOutput()
@@ -74,10 +75,13 @@ void WindowHost::CopyAllToClipboard()
 
 void WindowHost::PumpEvents()
 {
+    // Lines added since a showing that has not been painted yet join its
+    // repaint at no extra cost.
     if (pending_.size() >= kMostPendingLines ||
-        (!pending_.isEmpty() && sinceShown_.hasExpired(kFrameMilliseconds)))
+        (!pending_.isEmpty() && (unpainted_ || sinceShown_.hasExpired(kFrameMilliseconds))))
         ShowPendingLines();
     QCoreApplication::processEvents();
+    unpainted_ = false;
 }
 
 bool WindowHost::Rgb332Selected()
