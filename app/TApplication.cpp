@@ -40,8 +40,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     } catch (...) {
         // Qt cannot unwind through its event loop; end the loop instead and
         // let Run hand the exception on.
-        if (!escaped_)
-            escaped_ = std::current_exception();
+        escaped_ = std::current_exception();
         exit(0);
         return false;
     }

@@ -43,9 +43,7 @@ std::vector<std::string> TableValues(const std::vector<std::string>& lines)
     std::vector<std::string> values;
     for (std::size_t i = 5; i + 2 < lines.size(); ++i)
         for (std::size_t at = lines[i].find('$'); at != std::string::npos; at = lines[i].find('$', at + 1))
-            values.push_back(lines[i].substr(at, lines[i].find_first_of(",", at) == std::string::npos
-                                                     ? std::string::npos
-                                                     : lines[i].find(',', at) - at));
+            values.push_back(lines[i].substr(at, lines[i].find(',', at) - at));  // npos: to the end
     return values;
 }
 

@@ -161,7 +161,7 @@ TEST_F(Window, CloseDuringDataLinesEndsAfterTheLineJustWritten)
     const QStringList lines = Lines();
     ASSERT_EQ(lines.size(), 5 + 2 + 2);
     EXPECT_TRUE(lines[6].endsWith(",_"));
-    EXPECT_EQ(Clipboard(), QStringList(lines.mid(0, 7)).join('\n') + "\n");
+    EXPECT_EQ(Clipboard(), lines.mid(0, 7).join('\n') + "\n");
     QCoreApplication::processEvents();
     EXPECT_FALSE(form.isVisible());
 }
