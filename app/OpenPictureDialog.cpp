@@ -2,6 +2,7 @@
 
 #include "BmpFile.h"
 #include "PixelPacking.h"
+#include "TApplication.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -144,10 +145,14 @@ bool TOpenPictureDialog::Execute()
         if (auto* grid = qobject_cast<QGridLayout*>(dialog_->layout()))
             grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
         QObject::connect(dialog_, &QFileDialog::currentChanged, preview,
-                         [this, preview](const QString& path) { preview->ShowFile(path, rgb332Selected_()); });
+                         [this, preview](const QString& path) {
+                             CallHandler([&] { preview->ShowFile(path, rgb332Selected_()); });
+                         });
     }
     dialog_->setNameFilters(NameFiltersFrom(Filter));
-    if (dialog_->exec() != QDialog::Accepted || dialog_->selectedFiles().isEmpty())
+    const int result = dialog_->exec();
+    RethrowHandlerFailure();
+    if (result != QDialog::Accepted || dialog_->selectedFiles().isEmpty())
         return false;
     fileName_ = QFileInfo(dialog_->selectedFiles().constFirst()).absoluteFilePath();
     return true;

@@ -2,6 +2,7 @@
 
 #include "ConvertBmpFile.h"
 #include "ConverterHost.h"
+#include "TApplication.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -53,8 +54,8 @@ TForm1::TForm1(QWidget* parent)
     Memo1->setFont(fixed);
     OpenPictureDialog1.Filter = QStringLiteral("*.bmp|*.bmp");
     host_ = std::make_unique<WindowHost>(*Memo1, *RGB332_Req, [this] { return ShowOpenPictureDialog(); });
-    connect(ConvertButton, &QPushButton::clicked, this, &TForm1::ConvertButtonClick);
-    connect(CloseButton, &QPushButton::clicked, this, &TForm1::CloseButtonClick);
+    connect(ConvertButton, &QPushButton::clicked, this, Handler(this, &TForm1::ConvertButtonClick));
+    connect(CloseButton, &QPushButton::clicked, this, Handler(this, &TForm1::CloseButtonClick));
     FormCreate();
 }
 
@@ -128,8 +129,10 @@ void TForm1::dropEvent(QDropEvent* event)
     // Converting inside the drop would keep the dragging program waiting.
     const std::string path = file->toLocal8Bit().toStdString();
     QTimer::singleShot(0, this, [this, path] {
-        StopConversion = false;
-        host_->ClearOutput();
-        ConvertChosenFile(path);
+        CallHandler([this, &path] {
+            StopConversion = false;
+            host_->ClearOutput();
+            ConvertChosenFile(path);
+        });
     });
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QImageReader>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -26,6 +27,30 @@ TEST(Application, ExceptionFromAHandlerEndsTheLoopAndReachesTheEntry)
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "handler failed");
     }
+}
+
+TEST(Application, ExceptionFromAClickHandlerStopsWhereTheHandlerRuns)
+{
+    auto* application = static_cast<TApplication*>(qApp);
+    struct Failing : QObject {
+        void Click() { throw std::runtime_error("click failed"); }
+    } receiver;
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, &receiver, Handler(&receiver, &Failing::Click));
+    bool clickReturned = false;
+    QTimer::singleShot(0, [&] {
+        button.click();
+        clickReturned = true;  // the exception did not unwind through the signal
+    });
+    QTimer::singleShot(0, [] { ADD_FAILURE() << "an event was dispatched after the exception"; });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });  // guard against a hang
+    try {
+        application->Run();
+        ADD_FAILURE() << "Run returned without the exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "click failed");
+    }
+    EXPECT_TRUE(clickReturned);
 }
 
 std::uint32_t LittleEndian(const QByteArray& bytes, int at, int width)

@@ -3,6 +3,7 @@
 
 #include "ConverterHost.h"
 #include "PumpScript.h"
+#include "TApplication.h"
 #include "UnitMain.h"
 #include "support/BmpBuilder.h"
 #include "support/WorkedExamples.h"
@@ -234,6 +235,28 @@ TEST_F(Window, EndOfProgramRequestedInAPumpWaitsForTheMainLoop)
     EXPECT_TRUE(visibleLater);
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(Output().endsWith(kClosing));
+}
+
+TEST_F(Window, ExceptionInANestedRunEndsTheOuterRunAsWell)
+{
+    // The nested Convert's chooser fails; the outer run must not go on to
+    // write its table and copy it.
+    choices = {Image("logo.bmp", 4, 5)};
+    form.SetFileChooser([this]() -> std::optional<std::string> {
+        if (choices.empty())
+            throw std::runtime_error("chooser failed");
+        std::optional<std::string> choice = choices.front();
+        choices.pop_front();
+        return choice;
+    });
+    QTimer::singleShot(0, [this] {
+        AtPump(3, [this] { form.ConvertButton->click(); });
+        form.ConvertButton->click();
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });  // guard against a hang
+    EXPECT_THROW(static_cast<TApplication*>(qApp)->Run(), std::runtime_error);
+    EXPECT_EQ(Clipboard(), "before");
+    EXPECT_FALSE(form.Converting());
 }
 
 TEST_F(Window, DroppedFileIsConvertedLikeAChosenOne)
