@@ -2,7 +2,6 @@
 
 #include <QMessageBox>
 
-#include <cstdlib>
 #include <utility>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -74,17 +73,4 @@ void RethrowHandlerFailure()
 {
     if (auto* application = dynamic_cast<TApplication*>(QCoreApplication::instance()))
         application->RethrowHandlerFailure();
-}
-
-bool DisplayAvailable()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
 }

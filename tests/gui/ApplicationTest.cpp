@@ -1,6 +1,7 @@
 // The application object and the icon the program carries.
 
 #include "TApplication.h"
+#include "support/Process.h"
 
 #include <QFile>
 #include <QIcon>
@@ -51,6 +52,21 @@ TEST(Application, ExceptionFromAClickHandlerStopsWhereTheHandlerRuns)
         EXPECT_STREQ(error.what(), "click failed");
     }
     EXPECT_TRUE(clickReturned);
+}
+
+TEST(Application, WithoutAReachableDisplayTheProgramSaysSoInOneLine)
+{
+    ScratchFolder folder;
+    const char* unreachable[] = {"DISPLAY=", "DISPLAY=:9999", "QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=absent"};
+    for (const char* environment : unreachable) {
+        SCOPED_TRACE(environment);
+        const ProcessResult result =
+            RunProcess(folder, std::string("env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE ") +
+                                   environment + " " + BMP2CDATA_GUI_PROGRAM);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "bmp2cdata-gui: no display to open the window on; "
+                              "use the command-line host bmp2cdata instead\n");
+    }
 }
 
 std::uint32_t LittleEndian(const QByteArray& bytes, int at, int width)
