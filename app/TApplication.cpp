@@ -1,10 +1,17 @@
 #include "TApplication.h"
 
+#include "ClipboardHandover.h"
+
 #include <QMessageBox>
 
 #include <utility>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+TApplication::~TApplication()
+{
+    KeepClipboardAfterExit();
+}
 
 void TApplication::SetTitle(const QString& title)
 {

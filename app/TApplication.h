@@ -12,6 +12,8 @@
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
+    // Hands the clipboard's text on, so that it outlives the program.
+    ~TApplication() override;
 
     // Sets the name the desktop shows for the application.
     void SetTitle(const QString& title);
