@@ -9,6 +9,9 @@
 #include <QGridLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
+#include <QCompleter>
+#include <QAbstractItemView>
 #include <QPixmap>
 #include <QVBoxLayout>
 
@@ -127,6 +130,16 @@ QString PicturePreview::VerdictText() const
     return verdict_->text();
 }
 
+void TOpenPictureDialog::CloseCompletionList()
+{
+    // Enter in the name field reaches the field before the completer, so the
+    // dialog closes with the completer's list still open; that list stays
+    // Qt's active popup, and the next click anywhere, taken as a click
+    // outside it, would only close it.
+    if (auto* name = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")); name && name->completer())
+        name->completer()->popup()->hide();
+}
+
 TOpenPictureDialog::TOpenPictureDialog(QWidget* owner, std::function<bool()> rgb332Selected)
     : owner_(owner), rgb332Selected_(std::move(rgb332Selected))
 {
@@ -151,6 +164,7 @@ bool TOpenPictureDialog::Execute()
     }
     dialog_->setNameFilters(NameFiltersFrom(Filter));
     const int result = dialog_->exec();
+    CloseCompletionList();
     RethrowHandlerFailure();
     if (result != QDialog::Accepted || dialog_->selectedFiles().isEmpty())
         return false;

@@ -54,6 +54,8 @@ public:
     QString Filter;
 
 private:
+    void CloseCompletionList();
+
     QWidget* owner_;
     std::function<bool()> rgb332Selected_;
     QPointer<QFileDialog> dialog_;
