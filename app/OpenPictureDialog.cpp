@@ -1,5 +1,6 @@
 #include "OpenPictureDialog.h"
 
+#include "BmpDecode.h"
 #include "BmpFile.h"
 #include "PixelPacking.h"
 #include "TApplication.h"
@@ -57,8 +58,12 @@ QImage FitToPreview(const QImage& picture)
 
 QString VerdictFor(const QString& path, const QImage& picture, bool rgb332)
 {
-    if (const std::optional<std::string> complaint = CheckBmpPath(path.toLocal8Bit().toStdString()))
-        return QString::fromLocal8Bit(*complaint);
+    const std::string file = path.toLocal8Bit().toStdString();
+    const std::optional<BmpFileBytes> contents = ReadBmpFile(file);
+    if (!contents)
+        return QString::fromLocal8Bit(kNotFoundComplaint + file);
+    if (const DecodedBmp decoded = DecodeBmp(contents->bytes, contents->length); !decoded.Converts())
+        return QString::fromLocal8Bit(decoded.complaint);
     const qsizetype count = qsizetype{picture.width()} * picture.height();
     return rgb332 ? QObject::tr("Converts to a table of %1 RGB332 bytes").arg(count)
                   : QObject::tr("Converts to a table of %1 RGB565 words").arg(count);

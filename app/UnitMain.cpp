@@ -1,6 +1,6 @@
 #include "UnitMain.h"
 
-#include "ConvertBmpFile.h"
+#include "ConvertCommand.h"
 #include "ConverterHost.h"
 #include "TApplication.h"
 
@@ -63,10 +63,7 @@ void TForm1::FormCreate() {}
 
 void TForm1::ConvertButtonClick()
 {
-    StopConversion = false;
-    host_->ClearOutput();
-    if (const std::optional<std::string> path = host_->ChooseFile())
-        ConvertChosenFile(*path);
+    Convert(std::nullopt);
 }
 
 void TForm1::CloseButtonClick()
@@ -87,18 +84,15 @@ std::optional<std::string> TForm1::ShowOpenPictureDialog()
     return OpenPictureDialog1.FileName().toLocal8Bit().toStdString();
 }
 
-void TForm1::ConvertChosenFile(const std::string& path)
+void TForm1::Convert(const std::optional<std::string>& droppedFile)
 {
-    ++runDepth_;
-    struct LeaveRun {
-        TForm1& form;
-        ~LeaveRun() { --form.runDepth_; }
-    } leave{*this};
-    ConvertBmpFile(*host_, path);
-    host_->ShowPendingLines();
+    const bool closeAskedFor = runs_.Run([&] {
+        RunConvertCommand(*host_, droppedFile);
+        host_->ShowPendingLines();
+    });
     // A close asked for during the run takes effect once the last run is
     // over, when control is about to return to the message loop.
-    if (runDepth_ == 1 && std::exchange(closeRequested_, false))
+    if (closeAskedFor)
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -106,12 +100,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The window stays on screen while a run is in progress; the close box
     // does not stop the run, the Close button has already asked it to stop.
-    if (Converting()) {
-        closeRequested_ = true;
+    if (runs_.MayClose())
+        event->accept();
+    else
         event->ignore();
-        return;
-    }
-    event->accept();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
@@ -128,11 +120,5 @@ void TForm1::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // Converting inside the drop would keep the dragging program waiting.
     const std::string path = file->toLocal8Bit().toStdString();
-    QTimer::singleShot(0, this, [this, path] {
-        CallHandler([this, &path] {
-            StopConversion = false;
-            host_->ClearOutput();
-            ConvertChosenFile(path);
-        });
-    });
+    QTimer::singleShot(0, this, [this, path] { CallHandler([this, &path] { Convert(path); }); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvertCommand.h"
 #include "OpenPictureDialog.h"
 #include "WindowHost.h"
 #include "ui_UnitMain.h"
@@ -29,7 +30,7 @@ public:
     // Replaces the dialog by another chooser, for example one for tests.
     void SetFileChooser(WindowHost::FileChooser chooser);
     // Whether a conversion is running (possibly several, nested).
-    bool Converting() const { return runDepth_ > 0; }
+    bool Converting() const { return runs_.Active(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -38,9 +39,9 @@ protected:
 
 private:
     std::optional<std::string> ShowOpenPictureDialog();
-    void ConvertChosenFile(const std::string& path);
+    // Runs the Convert button's work, or converts a dropped file.
+    void Convert(const std::optional<std::string>& droppedFile);
 
     std::unique_ptr<WindowHost> host_;
-    int runDepth_ = 0;
-    bool closeRequested_ = false;
+    RunNesting runs_;
 };

@@ -1,97 +1,126 @@
+// The one place where the conversion touches the file system.
+
 #include "BmpFile.h"
 
-#include <sys/stat.h>
-#include <utility>
+#include "BmpHeader.h"
 
 #ifdef _WIN32
-// The same calls under the names of the Windows C runtime, for 64-bit offsets.
-#define fseeko _fseeki64
-#define ftello _ftelli64
-#define fileno _fileno
-using off_t = long long;
-using FileStatus = struct _stat64;
-static int fstat(int descriptor, FileStatus* status) { return _fstat64(descriptor, status); }
-#define S_ISREG(mode) (((mode) & _S_IFMT) == _S_IFREG)
+#include <windows.h>
 #else
-using FileStatus = struct stat;
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
 
-bool IsRegularFile(std::FILE* file)
+// A file longer than the size limit is refused on its header and its length
+// alone; its pixels are never read.
+std::size_t BytesWorthReading(std::int64_t length)
 {
-    FileStatus status{};
-    return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+    if (length - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
+        return kBmpHeaderBytes;
+    return static_cast<std::size_t>(length);
 }
 
-bool SeekTo(std::FILE* file, std::int64_t offset)
+#ifdef _WIN32
+
+std::optional<std::wstring> WidePath(const std::string& path)
 {
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (path.empty())
+        return std::nullopt;
+    const int size = static_cast<int>(path.size());
+    const int wideSize = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
+    if (wideSize <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, wide.data(), wideSize);
+    return wide;
 }
+
+std::optional<BmpFileBytes> ReadOpenFile(HANDLE file)
+{
+    // Pipes, consoles and devices are not files; reading them could wait.
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))
+        return std::nullopt;
+    BmpFileBytes contents;
+    contents.length = size.QuadPart;
+    contents.bytes.resize(BytesWorthReading(contents.length));
+    std::size_t got = 0;
+    while (got < contents.bytes.size()) {
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(contents.bytes.size() - got);
+        if (!ReadFile(file, contents.bytes.data() + got, wanted, &read, nullptr) || read == 0)
+            break;
+        got += read;
+    }
+    contents.bytes.resize(got);
+    return contents;
+}
+
+std::optional<BmpFileBytes> ReadFileAt(const std::string& path)
+{
+    const std::optional<std::wstring> wide = WidePath(path);
+    if (!wide)
+        return std::nullopt;
+    // A folder does not open without backup semantics, which is what we want.
+    const HANDLE file = CreateFileW(wide->c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<BmpFileBytes> contents = ReadOpenFile(file);
+    CloseHandle(file);
+    return contents;
+}
+
+#else
+
+std::optional<BmpFileBytes> ReadOpenFile(int descriptor)
+{
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    BmpFileBytes contents;
+    contents.length = status.st_size;
+    contents.bytes.resize(BytesWorthReading(contents.length));
+    std::size_t got = 0;
+    while (got < contents.bytes.size()) {
+        const ssize_t read = ::read(descriptor, contents.bytes.data() + got, contents.bytes.size() - got);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            break;
+        got += static_cast<std::size_t>(read);
+    }
+    contents.bytes.resize(got);
+    return contents;
+}
+
+std::optional<BmpFileBytes> ReadFileAt(const std::string& path)
+{
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever if none
+    // comes; for a regular file the flag changes nothing.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::nullopt;
+    std::optional<BmpFileBytes> contents = ReadOpenFile(descriptor);
+    close(descriptor);
+    return contents;
+}
+
+#endif
 
 }  // namespace
 
-std::optional<BmpFile> BmpFile::Open(const std::string& path)
+std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return std::nullopt;
-    // A folder opens for reading on POSIX systems; only its reads fail.
-    if (!IsRegularFile(file) || fseeko(file, 0, SEEK_END) != 0) {
-        std::fclose(file);
-        return std::nullopt;
-    }
-    const std::int64_t length = ftello(file);
-    if (length < 0 || !SeekTo(file, 0)) {
-        std::fclose(file);
-        return std::nullopt;
-    }
-    return BmpFile(file, length);
-}
-
-BmpFile::BmpFile(BmpFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), length_(other.length_)
-{
-}
-
-BmpFile& BmpFile::operator=(BmpFile&& other) noexcept
-{
-    std::swap(file_, other.file_);
-    std::swap(length_, other.length_);
-    return *this;
-}
-
-BmpFile::~BmpFile()
-{
-    if (file_ != nullptr)
-        std::fclose(file_);
-}
-
-BmpHeader BmpFile::ReadHeader()
-{
-    std::array<std::uint8_t, kBmpHeaderBytes> bytes{};
-    if (SeekTo(file_, 0))
-        std::fread(bytes.data(), 1, bytes.size(), file_);
-    return ParseBmpHeader(bytes);
-}
-
-std::optional<std::vector<std::uint8_t>> BmpFile::ReadPixelData(const PixelLayout& layout)
-{
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(layout.dataLength));
-    if (bytes.empty())
-        return bytes;
-    if (!SeekTo(file_, layout.dataStart))
-        return std::nullopt;
-    // The file may have shrunk since its length was taken.
-    if (std::fread(bytes.data(), 1, bytes.size(), file_) != bytes.size())
-        return std::nullopt;
-    return bytes;
-}
-
-std::optional<std::string> CheckBmpPath(const std::string& path)
-{
-    std::optional<BmpFile> file = BmpFile::Open(path);
-    if (!file)
-        return kNotFoundComplaint + path;
-    return CheckBmpHeader(file->ReadHeader(), file->Length());
+    std::optional<BmpFileBytes> contents = ReadFileAt(path);
+    // A file that shrank while it was read is as long as what it gave; one
+    // refused on its length keeps the length it was refused for.
+    if (contents && contents->bytes.size() < BytesWorthReading(contents->length))
+        contents->length = static_cast<std::int64_t>(contents->bytes.size());
+    return contents;
 }

@@ -2,6 +2,32 @@
 
 #include "ConverterHost.h"
 
+namespace {
+
+// Calls store(slot, red, green, blue) for every pixel in file order until it
+// returns false. The file stores the bottom row first and each row left to
+// right; the table lists the whole sequence reversed, so the first pixel
+// read goes to the last slot.
+template <typename Store>
+void ForEachPixel(const BmpImage& image, Store store)
+{
+    const PixelLayout& layout = image.layout;
+    std::uint32_t slot = layout.pixelCount;
+    for (std::uint32_t row = 0; slot > 0 && row < layout.height; ++row) {
+        const std::uint8_t* pixel = image.pixelData.data() + row * layout.rowStride;
+        for (std::uint32_t column = 0; column < layout.width; ++column, pixel += 3)
+            if (!store(--slot, pixel[2], pixel[1], pixel[0]))
+                return;
+    }
+}
+
+std::uint16_t Pack(bool rgb332, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    return rgb332 ? PackRGB332(red, green, blue) : PackRGB565(red, green, blue);
+}
+
+}  // namespace
+
 std::uint16_t PackRGB565(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
     return static_cast<std::uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | (blue >> 3));
@@ -12,25 +38,23 @@ std::uint8_t PackRGB332(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
     return static_cast<std::uint8_t>((red & 0xE0) | (green & 0xE0) >> 3 | (blue >> 6));
 }
 
-void FillImageData(ConverterHost& host, const PixelLayout& layout,
-                   std::span<const std::uint8_t> pixelData, ImageData& image)
+void FillImageData(ConverterHost& host, const BmpImage& image, ImageData& data)
 {
-    // The file stores the bottom row first and each row left to right; the
-    // table lists the whole sequence reversed, so the first pixel read goes
-    // to the last slot.
-    if (layout.pixelCount == 0)
-        return;
-    std::uint32_t slot = layout.pixelCount;
-    for (std::uint32_t row = 0; row < layout.height; ++row) {
-        const std::uint8_t* pixel = pixelData.data() + row * layout.rowStride;
-        for (std::uint32_t column = 0; column < layout.width; ++column, pixel += 3) {
-            host.PumpEvents();
-            if (StopConversion)
-                return;
-            const std::uint8_t blue = pixel[0], green = pixel[1], red = pixel[2];
-            --slot;
-            image[slot] = host.Rgb332Selected() ? PackRGB332(red, green, blue)
-                                                : PackRGB565(red, green, blue);
-        }
-    }
+    ForEachPixel(image, [&](std::uint32_t slot, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        host.PumpEvents();
+        if (StopConversion)
+            return false;
+        data[slot] = Pack(host.Rgb332Selected(), red, green, blue);
+        return true;
+    });
+}
+
+std::vector<std::uint16_t> PackImage(const BmpImage& image, bool rgb332)
+{
+    std::vector<std::uint16_t> values(image.layout.pixelCount);
+    ForEachPixel(image, [&](std::uint32_t slot, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        values[slot] = Pack(rgb332, red, green, blue);
+        return true;
+    });
+    return values;
 }

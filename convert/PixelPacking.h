@@ -1,10 +1,10 @@
 #pragma once
 
-#include "BmpHeader.h"
+#include "BmpDecode.h"
 
 #include <array>
 #include <cstdint>
-#include <span>
+#include <vector>
 
 class ConverterHost;
 
@@ -18,8 +18,11 @@ std::uint16_t PackRGB565(std::uint8_t red, std::uint8_t green, std::uint8_t blue
 // Packs a colour as RRRGGGBB, dropping the low bits.
 std::uint8_t PackRGB332(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
-// Packs the pixels of an accepted file into slots pixelCount - 1 down to 0,
+// Packs the pixels of an accepted image into slots pixelCount - 1 down to 0,
 // pumping events and reading the option before every pixel; leaves early when
-// StopConversion is set. pixelData starts at the first pixel of the bottom row.
-void FillImageData(ConverterHost& host, const PixelLayout& layout,
-                   std::span<const std::uint8_t> pixelData, ImageData& image);
+// StopConversion is set.
+void FillImageData(ConverterHost& host, const BmpImage& image, ImageData& data);
+
+// The image's values in table order, every pixel packed in one layout: what
+// a run whose option never changes puts into its slots.
+std::vector<std::uint16_t> PackImage(const BmpImage& image, bool rgb332);

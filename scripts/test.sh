@@ -11,7 +11,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON >/dev/null
+# -O1 keeps the sanitizers' reports exact and runs the fuzzer ten times as
+# fast as an unoptimised build.
+CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,9 +1,11 @@
 // Whole conversions through a recording host: the table text, the pixel
 // order, and how the run reacts to what happens inside its event pumps.
 
+#include "BmpDecode.h"
 #include "CdataTable.h"
 #include "ConvertBmpFile.h"
 #include "ConverterHost.h"
+#include "PixelPacking.h"
 #include "support/BmpBuilder.h"
 #include "support/RecordingHost.h"
 #include "support/WorkedExamples.h"
@@ -104,6 +106,25 @@ TEST_F(Conversion, RowPaddingIsSkipped)
             for (int column = width - 1; column >= 0; --column)
                 expected.push_back(Number(column, row));
         EXPECT_EQ(Values(), expected);
+    }
+}
+
+TEST_F(Conversion, PackedImageHoldsTheValuesOfARun)
+{
+    // The dialog's preview draws these values; they must be the table's.
+    for (bool rgb332 : {false, true}) {
+        SCOPED_TRACE(rgb332);
+        host = RecordingHost{};
+        host.rgb332 = rgb332;
+        const std::vector<std::uint8_t> file = BuildBmp({.width = 5, .height = 3, .filler = 0xFF, .colour = Numbered});
+        Convert(folder.WriteBytes("padded.bmp", file));
+        std::vector<std::string> packed;
+        for (std::uint16_t value : PackImage(DecodeBmp(file).image, rgb332)) {
+            char text[8];
+            std::snprintf(text, sizeof text, rgb332 ? "$%02X" : "$%04X", value);
+            packed.push_back(text);
+        }
+        EXPECT_EQ(packed, Values());
     }
 }
 

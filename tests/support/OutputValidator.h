@@ -9,8 +9,9 @@
 
 #include <cstdint>
 #include <algorithm>
-#include <regex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct RunRecord {
@@ -21,39 +22,65 @@ struct RunRecord {
     int pumps = 0;
 };
 
+inline const std::string kAmountComment = "   ' Amount, (Width - 1) , (Height - 1)";
+
+// The numbers in text where the pattern has '#', when the text matches the
+// pattern character for character elsewhere.
+inline std::optional<std::vector<std::uint64_t>> MatchNumbers(std::string_view text, std::string_view pattern)
+{
+    constexpr std::size_t kMostDigits = 19;  // fits 64 bits
+    std::vector<std::uint64_t> numbers;
+    for (; !pattern.empty(); pattern.remove_prefix(1)) {
+        if (pattern.front() != '#') {
+            if (text.empty() || text.front() != pattern.front())
+                return std::nullopt;
+            text.remove_prefix(1);
+            continue;
+        }
+        std::size_t digits = 0;
+        std::uint64_t value = 0;
+        for (; digits < text.size() && digits < kMostDigits && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+            value = value * 10 + std::uint64_t(text[digits] - '0');
+        if (digits == 0)
+            return std::nullopt;
+        numbers.push_back(value);
+        text.remove_prefix(digits);
+    }
+    if (!text.empty())
+        return std::nullopt;
+    return numbers;
+}
+
 // Empty when the output is well formed, otherwise what is wrong with it.
 inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
 {
-    const std::vector<std::string> complaints = {
-        kCompressionComplaint, kBitCountComplaint,   kTooLargeComplaint,
-        kImageSizeComplaint,   kIncompleteComplaint, kNotFoundComplaint + path};
     if (run.lines.size() == 1) {
-        for (const std::string& complaint : complaints)
-            if (run.lines[0] == complaint)
-                return run.copies == 0 ? "" : "a complaint was copied to the clipboard";
-        return "unknown single line: " + run.lines[0];
+        const std::string& line = run.lines[0];
+        const bool known = line == kCompressionComplaint || line == kBitCountComplaint ||
+                           line == kTooLargeComplaint || line == kImageSizeComplaint ||
+                           line == kIncompleteComplaint || line == kNotFoundComplaint + path;
+        if (!known)
+            return "unknown single line: " + line;
+        return run.copies == 0 ? "" : "a complaint was copied to the clipboard";
     }
     if (run.lines.size() < 7 || run.copies != 1)
         return "neither a complaint nor a table";
-    static const std::regex sizeLine(R"(' Image data in RGB(565|332) format\. Size = (\d+) Bytes)");
-    static const std::regex wordHeader(R"(    Cdata as Word (\d+), (\d+), (\d+),_   ' Amount, \(Width - 1\) , \(Height - 1\))");
-    static const std::regex byteHeader(
-        R"(    Cdata as Byte (\d+), (\d+), (\d+), (\d+), (\d+), (\d+),_   ' Amount, \(Width - 1\) , \(Height - 1\))");
-    std::smatch size, amount;
-    if (run.lines[0] != "'" + std::string(70, '-') || !std::regex_match(run.lines[1], size, sizeLine) ||
-        run.lines[2] != "'" || !run.lines[3].ends_with(":-"))
+    const bool bytes = run.lines[1].starts_with("' Image data in RGB332");
+    const auto size = MatchNumbers(run.lines[1], bytes ? "' Image data in RGB332 format. Size = # Bytes"
+                                                       : "' Image data in RGB565 format. Size = # Bytes");
+    if (run.lines[0] != "'" + std::string(70, '-') || !size || run.lines[2] != "'" || !run.lines[3].ends_with(":-"))
         return "malformed header lines";
-    const bool bytes = size[1] == "332";
-    if (!std::regex_match(run.lines[4], amount, bytes ? byteHeader : wordHeader))
+    const auto amount = MatchNumbers(run.lines[4], bytes ? "    Cdata as Byte #, #, #, #, #, #,_" + kAmountComment
+                                                         : "    Cdata as Word #, #, #,_" + kAmountComment);
+    if (!amount)
         return "malformed amount line: " + run.lines[4];
-    const std::uint64_t count = bytes ? std::stoull(amount[1]) + 256 * std::stoull(amount[2])
-                                      : std::stoull(amount[1]);
-    if (std::stoull(size[2]) != (bytes ? count : 2 * count))
+    const std::uint64_t count = bytes ? (*amount)[0] + 256 * (*amount)[1] : (*amount)[0];
+    if ((*size)[0] != (bytes ? count : 2 * count))
         return "size and amount disagree";
     const std::size_t digits = bytes ? 2 : 4;
-    const auto wellFormed = [digits](const std::string& text) {
+    const auto wellFormed = [digits](std::string_view text) {
         return text.size() == digits + 1 && text[0] == '$' &&
-               text.find_first_not_of("0123456789ABCDEF", 1) == std::string::npos;
+               text.find_first_not_of("0123456789ABCDEF", 1) == std::string_view::npos;
     };
     std::uint64_t values = 0;
     const std::size_t dataEnd = run.lines.size() - 2;
@@ -62,7 +89,7 @@ inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
         if (!line.starts_with("          "))
             return "data line without its indent";
         const bool continued = line.ends_with(",_");
-        const std::string list = line.substr(10, line.size() - 10 - (continued ? 2 : 0));
+        const std::string_view list = std::string_view(line).substr(10, line.size() - 10 - (continued ? 2 : 0));
         std::size_t inLine = 0;
         for (std::size_t start = 0; start <= list.size(); ++inLine) {
             const std::size_t comma = std::min(list.find(',', start), list.size());
@@ -84,6 +111,6 @@ inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
         return "missing closing lines";
     std::string table;
     for (std::size_t i = 0; i < dataEnd; ++i)
-        table += run.lines[i] + "\n";
+        table.append(run.lines[i]).push_back('\n');
     return run.clipboard == table ? "" : "clipboard differs from the table";
 }

@@ -1,0 +1,34 @@
+#include "BmpDecode.h"
+
+#include <algorithm>
+
+DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
+{
+    // Header bytes a short file does not supply read as zero.
+    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), headerBytes.size()), headerBytes.begin());
+    const BmpHeader header = ParseBmpHeader(headerBytes);
+    DecodedBmp decoded;
+    if (std::optional<std::string> complaint = CheckBmpHeader(header, fileLength)) {
+        decoded.complaint = std::move(*complaint);
+        return decoded;
+    }
+    const PixelLayout layout = LayoutOf(header);
+    // Bytes the caller could not supply (a file that shrank while it was
+    // read) are missing pixels like any other.
+    const auto available = static_cast<std::int64_t>(bytes.size());
+    if (layout.pixelCount > 0 && layout.dataStart + layout.dataLength > available) {
+        decoded.complaint = kIncompleteComplaint;
+        return decoded;
+    }
+    decoded.image = {header.width, header.height, layout, {}};
+    if (layout.pixelCount > 0)
+        decoded.image.pixelData = bytes.subspan(static_cast<std::size_t>(layout.dataStart),
+                                                static_cast<std::size_t>(layout.dataLength));
+    return decoded;
+}
+
+DecodedBmp DecodeBmp(std::span<const std::uint8_t> file)
+{
+    return DecodeBmp(file, static_cast<std::int64_t>(file.size()));
+}

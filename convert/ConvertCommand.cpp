@@ -1,0 +1,37 @@
+#include "ConvertCommand.h"
+
+#include "ConvertBmpFile.h"
+#include "ConverterHost.h"
+
+#include <utility>
+
+void RunConvertCommand(ConverterHost& host, const std::optional<std::string>& droppedFile)
+{
+    StopConversion = false;
+    host.ClearOutput();
+    const std::optional<std::string> path = droppedFile ? droppedFile : host.ChooseFile();
+    if (path)
+        ConvertBmpFile(host, *path);
+}
+
+bool RunNesting::Run(const std::function<void()>& conversion)
+{
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    };
+    {
+        ++depth_;
+        Leave leave{depth_};
+        conversion();
+    }
+    return depth_ == 0 && std::exchange(closeRequested_, false);
+}
+
+bool RunNesting::MayClose()
+{
+    if (!Active())
+        return true;
+    closeRequested_ = true;
+    return false;
+}
