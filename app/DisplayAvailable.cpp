@@ -8,6 +8,8 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,6 +26,13 @@ std::string Environment(const char* name)
     return value != nullptr ? value : "";
 }
 
+bool NamesGnome(std::string desktop)
+{
+    std::transform(desktop.begin(), desktop.end(), desktop.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return desktop.find("gnome") != std::string::npos;
+}
+
 // The platforms Qt tries, in its order: the ones QT_QPA_PLATFORM names, or
 // else Wayland then X11 in a Wayland session (except under GNOME, where Qt
 // ignores the session type), or else X11.
@@ -31,8 +40,7 @@ std::vector<std::string> PlatformsQtTries()
 {
     std::string names = Environment("QT_QPA_PLATFORM");
     if (names.empty()) {
-        const bool gnome = Environment("XDG_CURRENT_DESKTOP").find("GNOME") != std::string::npos ||
-                           Environment("XDG_SESSION_DESKTOP").find("gnome") != std::string::npos;
+        const bool gnome = NamesGnome(Environment("XDG_CURRENT_DESKTOP")) || NamesGnome(Environment("XDG_SESSION_DESKTOP"));
         names = Environment("XDG_SESSION_TYPE") == "wayland" && !gnome ? "wayland;xcb" : "xcb";
     }
     std::vector<std::string> platforms;
