@@ -4,6 +4,8 @@
 
 #include "BmpHeader.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -15,21 +17,46 @@
 
 namespace {
 
-// A file longer than the size limit is refused on its header and its length
-// alone; its pixels are never read.
-std::size_t BytesWorthReading(std::int64_t length)
+// A regular file opened for reading, closed when the object goes.
+class ReadOnlyFile {
+public:
+    // Opens path (UTF-8) without waiting; nothing unless it is a regular
+    // file that can be read.
+    static std::optional<ReadOnlyFile> Open(const std::string& path);
+
+    ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(ReadOnlyFile&&) = delete;
+    ~ReadOnlyFile();
+
+    std::int64_t Length() const { return length_; }
+    // Reads up to size bytes; 0 at the end of the file or on an error.
+    std::size_t ReadSome(std::uint8_t* buffer, std::size_t size);
+
+private:
+#ifdef _WIN32
+    using Handle = HANDLE;
+    static inline const Handle kClosed = INVALID_HANDLE_VALUE;
+#else
+    using Handle = int;
+    static constexpr Handle kClosed = -1;
+#endif
+    ReadOnlyFile(Handle handle, std::int64_t length) : handle_(handle), length_(length) {}
+
+    Handle handle_;
+    std::int64_t length_;
+};
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : handle_(other.handle_), length_(other.length_)
 {
-    if (length - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
-        return kBmpHeaderBytes;
-    return static_cast<std::size_t>(length);
+    other.handle_ = kClosed;
 }
 
 #ifdef _WIN32
 
 std::optional<std::wstring> WidePath(const std::string& path)
 {
-    if (path.empty())
-        return std::nullopt;
     const int size = static_cast<int>(path.size());
     const int wideSize = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
     if (wideSize <= 0)
@@ -39,88 +66,108 @@ std::optional<std::wstring> WidePath(const std::string& path)
     return wide;
 }
 
-std::optional<BmpFileBytes> ReadOpenFile(HANDLE file)
-{
-    // Pipes, consoles and devices are not files; reading them could wait.
-    LARGE_INTEGER size{};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))
-        return std::nullopt;
-    BmpFileBytes contents;
-    contents.length = size.QuadPart;
-    contents.bytes.resize(BytesWorthReading(contents.length));
-    std::size_t got = 0;
-    while (got < contents.bytes.size()) {
-        DWORD read = 0;
-        const DWORD wanted = static_cast<DWORD>(contents.bytes.size() - got);
-        if (!ReadFile(file, contents.bytes.data() + got, wanted, &read, nullptr) || read == 0)
-            break;
-        got += read;
-    }
-    contents.bytes.resize(got);
-    return contents;
-}
-
-std::optional<BmpFileBytes> ReadFileAt(const std::string& path)
+std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path)
 {
     const std::optional<std::wstring> wide = WidePath(path);
     if (!wide)
         return std::nullopt;
     // A folder does not open without backup semantics, which is what we want.
-    const HANDLE file = CreateFileW(wide->c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    std::optional<BmpFileBytes> contents = ReadOpenFile(file);
-    CloseHandle(file);
-    return contents;
+    ReadOnlyFile file(handle, 0);
+    // Pipes, consoles and devices are not files; reading them could wait.
+    LARGE_INTEGER size{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size))
+        return std::nullopt;
+    file.length_ = size.QuadPart;
+    return file;
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (handle_ != kClosed)
+        CloseHandle(handle_);
+}
+
+std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
+{
+    constexpr std::size_t kLargestRead = 1 << 30;  // ReadFile counts in 32 bits
+    DWORD read = 0;
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min(size, kLargestRead)), &read, nullptr))
+        return 0;
+    return read;
 }
 
 #else
 
-std::optional<BmpFileBytes> ReadOpenFile(int descriptor)
-{
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    BmpFileBytes contents;
-    contents.length = status.st_size;
-    contents.bytes.resize(BytesWorthReading(contents.length));
-    std::size_t got = 0;
-    while (got < contents.bytes.size()) {
-        const ssize_t read = ::read(descriptor, contents.bytes.data() + got, contents.bytes.size() - got);
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read <= 0)
-            break;
-        got += static_cast<std::size_t>(read);
-    }
-    contents.bytes.resize(got);
-    return contents;
-}
-
-std::optional<BmpFileBytes> ReadFileAt(const std::string& path)
+std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path)
 {
     // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever if none
     // comes; for a regular file the flag changes nothing.
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
+    const int handle = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (handle < 0)
         return std::nullopt;
-    std::optional<BmpFileBytes> contents = ReadOpenFile(descriptor);
-    close(descriptor);
-    return contents;
+    ReadOnlyFile file(handle, 0);
+    struct stat status {};
+    if (fstat(handle, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    file.length_ = status.st_size;
+    return file;
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (handle_ != kClosed)
+        close(handle_);
+}
+
+std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t read = ::read(handle_, buffer, size);
+        if (read >= 0)
+            return static_cast<std::size_t>(read);
+        if (errno != EINTR)
+            return 0;
+    }
 }
 
 #endif
+
+// A file longer than the size limit is refused on its header and its length
+// alone; its pixels are never read.
+std::size_t BytesWorthReading(std::int64_t length)
+{
+    if (length - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
+        return kBmpHeaderBytes;
+    return static_cast<std::size_t>(length);
+}
 
 }  // namespace
 
 std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
 {
-    std::optional<BmpFileBytes> contents = ReadFileAt(path);
+    std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file)
+        return std::nullopt;
+    BmpFileBytes contents;
+    contents.length = file->Length();
+    const std::size_t wanted = BytesWorthReading(contents.length);
+    contents.bytes.resize(wanted);
+    std::size_t got = 0;
+    while (got < wanted) {
+        const std::size_t read = file->ReadSome(contents.bytes.data() + got, wanted - got);
+        if (read == 0)
+            break;
+        got += read;
+    }
+    contents.bytes.resize(got);
     // A file that shrank while it was read is as long as what it gave; one
     // refused on its length keeps the length it was refused for.
-    if (contents && contents->bytes.size() < BytesWorthReading(contents->length))
-        contents->length = static_cast<std::int64_t>(contents->bytes.size());
+    if (got < wanted)
+        contents.length = static_cast<std::int64_t>(got);
     return contents;
 }

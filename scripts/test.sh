@@ -17,3 +17,6 @@ CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Re
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The Windows programs, cross-built and tested under Wine.
+scripts/windows.sh

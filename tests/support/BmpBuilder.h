@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,10 @@ class ScratchFolder {
 public:
     ScratchFolder()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "bmp2cdata-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device random;
+        do
+            path_ = std::filesystem::temp_directory_path() / ("bmp2cdata-test-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(path_));
     }
     ~ScratchFolder() { std::filesystem::remove_all(path_); }
     ScratchFolder(const ScratchFolder&) = delete;
