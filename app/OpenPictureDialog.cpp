@@ -3,13 +3,23 @@
 #include "BmpDecode.h"
 #include "BmpFile.h"
 #include "PixelPacking.h"
+#include "TApplication.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QImageReader>
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPixmap>
+#include <QScreen>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -18,7 +28,13 @@ namespace {
 
 // Room for the preview picture beside the file list.
 constexpr int kPreviewSide = 160;
-constexpr QSize kDialogSize{860, 440};
+// Room for the places list, the detail list with its size, type and date in
+// full, and the preview.
+constexpr QSize kDialogSize{1120, 560};
+// What a window frame and a desktop's panels may take from the screen.
+constexpr QSize kFrameAllowance{16, 48};
+// Space a list column needs around its text: cell margins and the sort arrow.
+constexpr int kColumnPadding = 32;
 
 // Widens a packed channel back to 8 bits by repeating its top bits.
 int Widen(int value, int bits)
@@ -29,17 +45,12 @@ int Widen(int value, int bits)
     return wide & 0xFF;
 }
 
-QRgb AsDisplayed(QRgb colour, bool rgb332)
+// The colour the LCD shows for a packed value.
+QRgb Unpacked(std::uint16_t value, bool rgb332)
 {
-    const auto red = static_cast<std::uint8_t>(qRed(colour));
-    const auto green = static_cast<std::uint8_t>(qGreen(colour));
-    const auto blue = static_cast<std::uint8_t>(qBlue(colour));
-    if (rgb332) {
-        const int packed = PackRGB332(red, green, blue);
-        return qRgb(Widen(packed >> 5, 3), Widen((packed >> 2) & 7, 3), Widen(packed & 3, 2));
-    }
-    const int packed = PackRGB565(red, green, blue);
-    return qRgb(Widen(packed >> 11, 5), Widen((packed >> 5) & 0x3F, 6), Widen(packed & 0x1F, 5));
+    if (rgb332)
+        return qRgb(Widen(value >> 5 & 7, 3), Widen(value >> 2 & 7, 3), Widen(value & 3, 2));
+    return qRgb(Widen(value >> 11, 5), Widen(value >> 5 & 0x3F, 6), Widen(value & 0x1F, 5));
 }
 
 // Small pictures are enlarged by whole factors so that their pixels stay
@@ -52,30 +63,64 @@ QImage FitToPreview(const QImage& picture)
     return picture.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-QString VerdictFor(const QString& path, const QImage& picture, bool rgb332)
+QLineEdit* NameField(const QFileDialog& dialog)
 {
-    const std::string file = path.toLocal8Bit().toStdString();
-    const std::optional<BmpFileBytes> contents = ReadBmpFile(file);
-    if (!contents)
-        return QString::fromLocal8Bit(kNotFoundComplaint + file);
-    if (const DecodedBmp decoded = DecodeBmp(contents->bytes, contents->length); !decoded.Converts())
-        return QString::fromLocal8Bit(decoded.complaint);
-    const qsizetype count = qsizetype{picture.width()} * picture.height();
-    return rgb332 ? QObject::tr("Converts to a table of %1 RGB332 bytes").arg(count)
-                  : QObject::tr("Converts to a table of %1 RGB565 words").arg(count);
+    return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+// The full path of what the user typed in the name field.
+QString NamedPath(const QFileDialog& dialog, QString typed)
+{
+    if (typed.isEmpty())
+        return {};
+    if (typed.startsWith(QStringLiteral("~/")))
+        typed.replace(0, 1, QDir::homePath());
+    return QDir::isAbsolutePath(typed) ? QDir::cleanPath(typed) : dialog.directory().absoluteFilePath(typed);
+}
+
+// The room the owner's screen offers, less a margin for the frame.
+QSize AvailableSize(const QWidget* owner)
+{
+    const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableSize() - kFrameAllowance : kDialogSize;
+}
+
+// Widens the detail list's size, type and date columns so that their
+// entries read in full rather than cut short.
+void WidenDetailColumns(QFileDialog& dialog)
+{
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (view == nullptr)
+        return;
+    const QFontMetrics metrics(view->font());
+    const QDateTime late(QDate(2000, 12, 28), QTime(23, 59, 59));
+    const QString longest[] = {QStringLiteral("1023.9 KiB"), QStringLiteral("Folder File"),
+                               QLocale::system().toString(late, QLocale::ShortFormat)};
+    QHeaderView* header = view->header();
+    for (int column = 1; column <= 3; ++column)
+        header->resizeSection(column, std::max(header->sectionSizeHint(column),
+                                               metrics.horizontalAdvance(longest[column - 1]) + kColumnPadding));
+}
+
+QString CountText(std::size_t count, bool rgb332)
+{
+    const auto values = static_cast<qulonglong>(count);
+    return rgb332 ? QObject::tr("Converts to a table of %1 RGB332 bytes").arg(values)
+                  : QObject::tr("Converts to a table of %1 RGB565 words").arg(values);
 }
 
 }  // namespace
 
-QImage PackedPreview(const QImage& picture, bool rgb332)
+QImage PictureFromTable(const std::vector<std::uint16_t>& values, int width, int height, bool rgb332)
 {
-    QImage shown = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < shown.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
-        for (int x = 0; x < shown.width(); ++x)
-            line[x] = AsDisplayed(line[x], rgb332);
+    // The table lists the top row first, each row from right to left.
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = Unpacked(values[std::size_t(y) * std::size_t(width) + std::size_t(width - 1 - x)], rgb332);
     }
-    return shown;
+    return picture;
 }
 
 QStringList NameFiltersFrom(const QString& filter)
@@ -105,20 +150,35 @@ PicturePreview::PicturePreview(QWidget* parent)
 
 void PicturePreview::ShowFile(const QString& path, bool rgb332)
 {
+    path_ = path;
     picture_ = QImage();
     image_->clear();
     size_->clear();
     verdict_->clear();
-    if (!QFileInfo(path).isFile())
+    // A name still being typed, or a folder, is no file to judge yet.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isDir())
         return;
-    QImageReader reader(path);
-    const QImage loaded = reader.read();
-    if (!loaded.isNull()) {
-        picture_ = PackedPreview(loaded, rgb332);
-        image_->setPixmap(QPixmap::fromImage(FitToPreview(picture_)));
-        size_->setText(QStringLiteral("%1 × %2").arg(loaded.width()).arg(loaded.height()));
+    // The same reading and decoding as a run, so that the preview never
+    // disagrees with the conversion and never reads more than it would.
+    const std::string file = path.toLocal8Bit().toStdString();
+    const std::optional<BmpFileBytes> contents = ReadBmpFile(file);
+    if (!contents) {
+        verdict_->setText(QString::fromLocal8Bit(kNotFoundComplaint + file));
+        return;
     }
-    verdict_->setText(VerdictFor(path, loaded, rgb332));
+    const DecodedBmp decoded = DecodeBmp(contents->bytes, contents->length);
+    if (!decoded.Converts()) {
+        verdict_->setText(QString::fromLocal8Bit(decoded.complaint));
+        return;
+    }
+    const BmpImage& image = decoded.image;
+    const std::vector<std::uint16_t> values = PackImage(image, rgb332);
+    picture_ = PictureFromTable(values, image.width, image.height, rgb332);
+    if (!values.empty())
+        image_->setPixmap(QPixmap::fromImage(FitToPreview(picture_)));
+    size_->setText(QStringLiteral("%1 × %2").arg(image.width).arg(image.height));
+    verdict_->setText(CountText(values.size(), rgb332));
 }
 
 QString PicturePreview::SizeText() const
@@ -138,22 +198,55 @@ TOpenPictureDialog::TOpenPictureDialog(QWidget* owner, std::function<bool()> rgb
 
 bool TOpenPictureDialog::Execute()
 {
-    if (!dialog_) {
-        dialog_ = new QFileDialog(owner_);
-        dialog_->setFileMode(QFileDialog::ExistingFile);
-        dialog_->setAcceptMode(QFileDialog::AcceptOpen);
-        // Qt's own dialog, since a native one has no room for the preview.
-        dialog_->setOption(QFileDialog::DontUseNativeDialog);
-        dialog_->resize(kDialogSize);
-        auto* preview = new PicturePreview(dialog_);
-        if (auto* grid = qobject_cast<QGridLayout*>(dialog_->layout()))
-            grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
-        QObject::connect(dialog_, &QFileDialog::currentChanged, preview,
-                         [this, preview](const QString& path) { preview->ShowFile(path, rgb332Selected_()); });
-    }
-    dialog_->setNameFilters(NameFiltersFrom(Filter));
-    if (dialog_->exec() != QDialog::Accepted || dialog_->selectedFiles().isEmpty())
+    QFileDialog& dialog = Prepare();
+    const int result = dialog.exec();
+    CloseCompletionList();
+    RethrowHandlerFailure();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    fileName_ = QFileInfo(dialog_->selectedFiles().constFirst()).absoluteFilePath();
+    fileName_ = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
     return true;
+}
+
+QFileDialog& TOpenPictureDialog::Prepare()
+{
+    if (!dialog_)
+        Create();
+    dialog_->setNameFilters(NameFiltersFrom(Filter));
+    // The option may have changed since the dialog was last open.
+    preview_->ShowFile(preview_->Path(), rgb332Selected_());
+    return *dialog_;
+}
+
+void TOpenPictureDialog::Create()
+{
+    dialog_ = new QFileDialog(owner_);
+    dialog_->setFileMode(QFileDialog::ExistingFile);
+    dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own dialog, since a native one has no room for the preview.
+    dialog_->setOption(QFileDialog::DontUseNativeDialog);
+    dialog_->resize(kDialogSize.boundedTo(AvailableSize(owner_)));
+    WidenDetailColumns(*dialog_);
+    preview_ = new PicturePreview(dialog_);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog_->layout()))
+        grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
+    // The preview follows the list's current file and what the name field
+    // names, whichever changed last.
+    QObject::connect(dialog_, &QFileDialog::currentChanged, preview_, [this](const QString& path) {
+        CallHandler([&] { preview_->ShowFile(path, rgb332Selected_()); });
+    });
+    if (QLineEdit* name = NameField(*dialog_))
+        QObject::connect(name, &QLineEdit::textEdited, preview_, [this](const QString& typed) {
+            CallHandler([&] { preview_->ShowFile(NamedPath(*dialog_, typed), rgb332Selected_()); });
+        });
+}
+
+void TOpenPictureDialog::CloseCompletionList()
+{
+    // Enter in the name field reaches the field before the completer, so the
+    // dialog closes with the completer's list still open; that list stays
+    // Qt's active popup, and the next click anywhere, taken as a click
+    // outside it, would only close it.
+    if (QLineEdit* name = NameField(*dialog_); name && name->completer())
+        name->completer()->popup()->hide();
 }

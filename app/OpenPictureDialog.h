@@ -6,14 +6,16 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 class QFileDialog;
 class QLabel;
 
-// Shows a picture as the LCD will show it: every pixel packed as RGB565 or
-// RGB332 and unpacked again.
-QImage PackedPreview(const QImage& picture, bool rgb332);
+// The picture a table of packed values shows on the LCD; the values are in
+// table order, as PackImage gives them.
+QImage PictureFromTable(const std::vector<std::uint16_t>& values, int width, int height, bool rgb332);
 
 // Turns a filter of "description|pattern" pairs into Qt's name filters.
 QStringList NameFiltersFrom(const QString& filter);
@@ -25,8 +27,12 @@ class PicturePreview : public QWidget {
 public:
     explicit PicturePreview(QWidget* parent = nullptr);
 
-    // Shows the file at path (a folder or an unreadable file shows no picture).
+    // Shows the file at path as the converter sees it: the picture, size and
+    // value count of a file it converts, or else its complaint; a folder or
+    // a path to nothing shows nothing.
     void ShowFile(const QString& path, bool rgb332);
+    // The path last shown.
+    QString Path() const { return path_; }
 
     QString SizeText() const;
     QString VerdictText() const;
@@ -37,6 +43,7 @@ private:
     QLabel* size_;
     QLabel* verdict_;
     QImage picture_;
+    QString path_;
 };
 
 // A modal file-open dialog for pictures, with a preview.
@@ -47,6 +54,9 @@ public:
 
     // Shows the dialog; true when the user chose a file.
     bool Execute();
+    // Readies the dialog without showing it: the filter, and the preview
+    // drawn anew for the option as it is now.
+    QFileDialog& Prepare();
     // The chosen file's full path.
     QString FileName() const { return fileName_; }
 
@@ -54,8 +64,12 @@ public:
     QString Filter;
 
 private:
+    void Create();
+    void CloseCompletionList();
+
     QWidget* owner_;
     std::function<bool()> rgb332Selected_;
     QPointer<QFileDialog> dialog_;
+    QPointer<PicturePreview> preview_;
     QString fileName_;
 };

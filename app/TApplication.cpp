@@ -1,10 +1,17 @@
 #include "TApplication.h"
 
+#include "ClipboardHandover.h"
+
 #include <QMessageBox>
 
-#include <cstdlib>
+#include <utility>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+TApplication::~TApplication()
+{
+    KeepClipboardAfterExit();
+}
 
 void TApplication::SetTitle(const QString& title)
 {
@@ -29,6 +36,19 @@ void TApplication::ShowException(const QString& message)
     QMessageBox::critical(nullptr, applicationName(), text);
 }
 
+void TApplication::HandlerFailed(std::exception_ptr failure)
+{
+    if (!escaped_)
+        escaped_ = std::move(failure);
+    exit(0);
+}
+
+void TApplication::RethrowHandlerFailure() const
+{
+    if (escaped_)
+        std::rethrow_exception(escaped_);
+}
+
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     // Once a handler has failed, the loop is ending: nothing more is
@@ -38,23 +58,26 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        // Qt cannot unwind through its event loop; end the loop instead and
-        // let Run hand the exception on.
-        escaped_ = std::current_exception();
-        exit(0);
+        // The last resort for handlers not called through CallHandler.
+        HandlerFailed(std::current_exception());
         return false;
     }
 }
 
-bool DisplayAvailable()
+void CallHandler(const std::function<void()>& handler) noexcept
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
+    try {
+        handler();
+    } catch (...) {
+        if (auto* application = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+            application->HandlerFailed(std::current_exception());
+        else
+            std::terminate();
+    }
+}
+
+void RethrowHandlerFailure()
+{
+    if (auto* application = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+        application->RethrowHandlerFailure();
 }

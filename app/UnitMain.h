@@ -11,6 +11,11 @@
 #include <optional>
 #include <string>
 
+// Where the window goes, frame included, on a screen whose free area is
+// available: the form's own place where the window fits there, otherwise
+// moved just enough to be wholly visible (to the top left when it is larger).
+QPoint FormPosition(const QSize& frame, const QRect& available);
+
 // The converter's window: the output area, Convert, Close, the RGB332 option
 // and the file-open dialog. Its controls come from the form.
 class TForm1 : public QWidget, public Ui::TForm1 {
@@ -33,6 +38,7 @@ public:
     bool Converting() const { return runs_.Active(); }
 
 protected:
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -44,4 +50,6 @@ private:
 
     std::unique_ptr<WindowHost> host_;
     RunNesting runs_;
+    // Whether the window has been placed with its real frame.
+    bool framed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "WindowHost.h"
 
+#include "TApplication.h"
+
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -82,6 +84,9 @@ void WindowHost::PumpEvents()
         ShowPendingLines();
     QCoreApplication::processEvents();
     unpainted_ = false;
+    // A handler that failed inside the pump ends the run too, as if its
+    // exception had unwound through it.
+    RethrowHandlerFailure();
 }
 
 bool WindowHost::Rgb332Selected()

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-liberation
+    qt6-base-dev libgl-dev libxcb1-dev libgtest-dev fonts-dejavu-core fonts-liberation
     clang libclang-rt-dev
     imagemagick xxd
     xvfb xauth x11-apps xdotool xclip

@@ -16,6 +16,8 @@ cmake --build build-windows -j "$jobs"
 # services are started here, with no pipe of CTest's to inherit and hold
 # open, which would keep CTest waiting for the test's output to end.
 export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+# The server starts in the prefix, which a fresh build has yet to create.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit >/dev/null 2>&1 </dev/null

@@ -1,10 +1,12 @@
 // The application object and the icon the program carries.
 
 #include "TApplication.h"
+#include "support/Process.h"
 
 #include <QFile>
 #include <QIcon>
 #include <QImageReader>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -25,6 +27,45 @@ TEST(Application, ExceptionFromAHandlerEndsTheLoopAndReachesTheEntry)
         ADD_FAILURE() << "Run returned without the exception";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "handler failed");
+    }
+}
+
+TEST(Application, ExceptionFromAClickHandlerStopsWhereTheHandlerRuns)
+{
+    auto* application = static_cast<TApplication*>(qApp);
+    struct Failing : QObject {
+        void Click() { throw std::runtime_error("click failed"); }
+    } receiver;
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, &receiver, Handler(&receiver, &Failing::Click));
+    bool clickReturned = false;
+    QTimer::singleShot(0, [&] {
+        button.click();
+        clickReturned = true;  // the exception did not unwind through the signal
+    });
+    QTimer::singleShot(0, [] { ADD_FAILURE() << "an event was dispatched after the exception"; });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });  // guard against a hang
+    try {
+        application->Run();
+        ADD_FAILURE() << "Run returned without the exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "click failed");
+    }
+    EXPECT_TRUE(clickReturned);
+}
+
+TEST(Application, WithoutAReachableDisplayTheProgramSaysSoInOneLine)
+{
+    ScratchFolder folder;
+    const char* unreachable[] = {"DISPLAY=", "DISPLAY=:9999", "QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=absent"};
+    for (const char* environment : unreachable) {
+        SCOPED_TRACE(environment);
+        const ProcessResult result =
+            RunProcess(folder, std::string("env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE ") +
+                                   environment + " " + BMP2CDATA_GUI_PROGRAM);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "bmp2cdata-gui: no display to open the window on; "
+                              "use the command-line host bmp2cdata instead\n");
     }
 }
 

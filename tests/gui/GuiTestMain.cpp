@@ -3,6 +3,8 @@
 
 #include "TApplication.h"
 
+#include <QStandardPaths>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -11,6 +13,9 @@ int main(int argc, char** argv)
     // Listing the tests needs no window system.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    // Qt's file dialog keeps its history in a settings file; tests keep
+    // theirs apart from the user's.
+    QStandardPaths::setTestModeEnabled(true);
     TApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();

@@ -15,7 +15,7 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-struct BmpSpec {
+struct BmpFileLayout {
     std::int32_t width = 1;
     std::int32_t height = 1;
     std::uint16_t bitCount = 24;
@@ -40,27 +40,27 @@ inline void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, st
         bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-inline std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec)
+inline std::vector<std::uint8_t> BuildBmp(const BmpFileLayout& layout)
 {
-    const std::uint32_t headerEnd = 14 + spec.infoSize;
-    const std::uint32_t offset = spec.pixelOffset != 0 ? spec.pixelOffset : headerEnd;
-    const std::size_t rowBytes = static_cast<std::size_t>(spec.width) * 3;
-    const std::size_t stride = spec.padRows ? (rowBytes + 3) / 4 * 4 : rowBytes;
+    const std::uint32_t headerEnd = 14 + layout.infoSize;
+    const std::uint32_t offset = layout.pixelOffset != 0 ? layout.pixelOffset : headerEnd;
+    const std::size_t rowBytes = static_cast<std::size_t>(layout.width) * 3;
+    const std::size_t stride = layout.padRows ? (rowBytes + 3) / 4 * 4 : rowBytes;
     std::vector<std::uint8_t> bytes(std::max<std::size_t>(offset, 54) +
-                                    stride * static_cast<std::size_t>(spec.height),
-                                    spec.filler);
-    PutLittleEndian(bytes, 0, spec.signature, 2);
+                                    stride * static_cast<std::size_t>(layout.height),
+                                    layout.filler);
+    PutLittleEndian(bytes, 0, layout.signature, 2);
     PutLittleEndian(bytes, 2, static_cast<std::uint32_t>(bytes.size()), 4);
     PutLittleEndian(bytes, 10, offset, 4);
-    PutLittleEndian(bytes, 14, spec.infoSize, 4);
-    PutLittleEndian(bytes, 18, static_cast<std::uint32_t>(spec.width), 4);
-    PutLittleEndian(bytes, 22, static_cast<std::uint32_t>(spec.height), 4);
+    PutLittleEndian(bytes, 14, layout.infoSize, 4);
+    PutLittleEndian(bytes, 18, static_cast<std::uint32_t>(layout.width), 4);
+    PutLittleEndian(bytes, 22, static_cast<std::uint32_t>(layout.height), 4);
     PutLittleEndian(bytes, 26, 1, 2);
-    PutLittleEndian(bytes, 28, spec.bitCount, 2);
-    PutLittleEndian(bytes, 30, spec.compression, 4);
-    for (int row = 0; row < spec.height; ++row) {
-        for (int column = 0; column < spec.width; ++column) {
-            const Rgb colour = spec.colour(column, row);
+    PutLittleEndian(bytes, 28, layout.bitCount, 2);
+    PutLittleEndian(bytes, 30, layout.compression, 4);
+    for (int row = 0; row < layout.height; ++row) {
+        for (int column = 0; column < layout.width; ++column) {
+            const Rgb colour = layout.colour(column, row);
             std::size_t at = std::max<std::size_t>(offset, 54) +
                              static_cast<std::size_t>(row) * stride +
                              static_cast<std::size_t>(column) * 3;
@@ -97,9 +97,9 @@ public:
         return file.string();
     }
 
-    std::string Write(const std::string& name, const BmpSpec& spec) const
+    std::string Write(const std::string& name, const BmpFileLayout& layout) const
     {
-        return WriteBytes(name, BuildBmp(spec));
+        return WriteBytes(name, BuildBmp(layout));
     }
 
 private:

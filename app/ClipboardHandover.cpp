@@ -1,0 +1,49 @@
+#include "ClipboardHandover.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+// How long the closing window waits for the keeper to own the clipboard:
+// a few round trips to the display server take milliseconds; a keeper that
+// has not managed within two seconds is not going to.
+constexpr int kHandoverMilliseconds = 2000;
+
+// Runs program with text on its standard input until it has taken the
+// clipboard and ended, as long as that takes reasonably long.
+void PipeTo(const QString& program, const QString& text)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, {});
+    if (!process.waitForStarted(kHandoverMilliseconds))
+        return;
+    process.write(text.toUtf8());
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kHandoverMilliseconds))
+        process.kill();
+}
+
+}  // namespace
+
+void KeepClipboardAfterExit()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->ownsClipboard())
+        return;
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QStringLiteral("xcb")) {
+        PipeTo(QCoreApplication::applicationDirPath() + QStringLiteral("/bmp2cdata-clipboard"), clipboard->text());
+    } else if (platform.startsWith(QStringLiteral("wayland"))) {
+        // Without a data-control protocol only a client with a focused
+        // surface may set the selection; wl-copy knows how to serve it.
+        const QString copier = QStandardPaths::findExecutable(QStringLiteral("wl-copy"));
+        if (!copier.isEmpty())
+            PipeTo(copier, clipboard->text());
+    }
+}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The clipboard keeper under a virtual X server: it serves a text larger
+# than one X request in pieces, offers the usual text targets, and ends
+# within a second once another program takes the clipboard.
+#   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD DISPLAY_NUMBER
+set -euo pipefail
+source "$(dirname "$0")/xserver.sh"
+keeper=$1
+StartXServer "$2"
+
+text=$(mktemp)
+started_files=("$text")
+trap 'cleanup; rm -f "${started_files[@]}"' EXIT
+# Twice the size of the largest table, with a character outside ASCII.
+head -c 700000 /dev/urandom | base64 >"$text"
+echo "label é" >>"$text"
+
+pid=$("$keeper" <"$text") || Fail "the keeper did not take the clipboard"
+started+=("$pid")
+timeout 10 xclip -o -selection clipboard | cmp -s - "$text" || Fail "the clipboard does not hold the whole text"
+targets=$(timeout 10 xclip -o -selection clipboard -t TARGETS)
+for target in UTF8_STRING STRING TEXT text/plain; do
+    grep -qx "$target" <<<"$targets" || Fail "target $target is not offered"
+done
+[ "$(timeout 10 xclip -o -selection clipboard -t STRING | tail -n 1 | od -An -tx1 | tr -d ' ')" = "6c6162656c20e90a" ] ||
+    Fail "STRING does not carry the text in ISO 8859-1"
+
+echo other | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+started+=($!)
+WaitFor 1 Ended "$pid" || Fail "the keeper still runs a second after losing the clipboard"
+[ "$(timeout 10 xclip -o -selection clipboard)" = other ] || Fail "the keeper took the clipboard back"
