@@ -66,6 +66,35 @@ std::string WithLineEnds(std::string_view text)
     return converted;
 }
 
+// Text with its control characters written as escapes (\n, \t, \r, \xHH),
+// so that a complaint naming a path stays on one line.
+std::string EscapeControlCharacters(std::string_view text)
+{
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    constexpr unsigned char kDelete = 0x7F;
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\t') {
+            escaped += "\\t";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else if (c == '\\' && kEscapeBackslash) {
+            escaped += "\\\\";
+        } else if (byte < 0x20 || byte == kDelete) {
+            escaped += "\\x";
+            escaped += kHexDigits[byte >> 4];
+            escaped += kHexDigits[byte & 0xF];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 void Complain(std::string_view line)
 {
     WriteStandardError(EscapeControlCharacters(line) + std::string(kLineEnd));
@@ -220,33 +249,6 @@ int Convert(const Options& options)
 }
 
 }  // namespace
-
-std::string EscapeControlCharacters(std::string_view text)
-{
-    constexpr char kHexDigits[] = "0123456789ABCDEF";
-    constexpr unsigned char kDelete = 0x7F;
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            escaped += "\\n";
-        } else if (c == '\t') {
-            escaped += "\\t";
-        } else if (c == '\r') {
-            escaped += "\\r";
-        } else if (c == '\\' && kEscapeBackslash) {
-            escaped += "\\\\";
-        } else if (byte < 0x20 || byte == kDelete) {
-            escaped += "\\x";
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0xF];
-        } else {
-            escaped += c;
-        }
-    }
-    return escaped;
-}
 
 int RunCommandLine(const std::vector<std::string>& arguments)
 {

@@ -13,6 +13,9 @@ constexpr std::size_t kLabelSuffixLength = 2;       // ":-"
 constexpr std::size_t kCdataLineFixedLength = 59;   // "    Cdata as Xxxx " ",_" and the comment
 constexpr std::size_t kDataIndentLength = 10;
 constexpr std::size_t kContinuationLength = 1;      // "_" after the ',' ending a full line
+constexpr std::size_t kSeparatorLength = 2;         // ", " between the numbers of the "Cdata as" line
+constexpr std::size_t kByteValueLength = 4;         // "$XX,"
+constexpr std::size_t kWordValueLength = 6;         // "$XXXX,"
 
 std::size_t DecimalLength(std::uint32_t value)
 {
@@ -22,16 +25,23 @@ std::size_t DecimalLength(std::uint32_t value)
     return digits;
 }
 
-// The numbers of the "Cdata as" line, with the ", " between them.
+// The numbers of the "Cdata as" line, with the ", " between them: three in
+// a word table, each split into a low byte and the rest in a byte table.
 std::size_t CdataNumbersLength(std::uint32_t count, std::uint32_t lastColumn, std::uint32_t lastRow,
                                bool rgb332)
 {
-    if (!rgb332)
-        return DecimalLength(count) + DecimalLength(lastColumn) + DecimalLength(lastRow) + 2 * 2;
-    std::size_t length = 5 * 2;
-    for (std::uint32_t value : {count, lastColumn, lastRow})
-        length += DecimalLength(value & 0xFF) + DecimalLength(value >> 8);
-    return length;
+    std::size_t length = 0;
+    std::size_t numbers = 0;
+    for (const std::uint32_t value : {count, lastColumn, lastRow}) {
+        if (rgb332) {
+            length += DecimalLength(value & 0xFF) + DecimalLength(value >> 8);
+            numbers += 2;
+        } else {
+            length += DecimalLength(value);
+            numbers += 1;
+        }
+    }
+    return length + (numbers - 1) * kSeparatorLength;
 }
 
 std::size_t DataLinesLength(std::uint32_t count, bool rgb332)
@@ -39,7 +49,7 @@ std::size_t DataLinesLength(std::uint32_t count, bool rgb332)
     if (count == 0)
         return 0;
     const std::size_t lines = (count + kValuesPerLine - 1) / kValuesPerLine;
-    const std::size_t valueLength = (rgb332 ? 2 : 4) + 2;  // "$", the digits and ","
+    const std::size_t valueLength = rgb332 ? kByteValueLength : kWordValueLength;
     // Every line but the last ends ",_"; the last one loses its ','.
     return lines * (kDataIndentLength + kLineEnd.size()) + count * valueLength +
            (lines - 1) * kContinuationLength - 1;

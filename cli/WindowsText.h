@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+// The UTF-16 of UTF-8 text.
 std::wstring WideFromUtf8(std::string_view text);
 
 // Lone surrogates, which no UTF-8 can carry, become U+FFFD.

@@ -309,10 +309,12 @@ int InterruptedRunStatus(const ScratchFolder& folder, const std::vector<std::str
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
     pid_t child = 0;
-    posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
     int status = 0;
-    for (bool started = false; !started && waitpid(child, &status, WNOHANG) == 0;)
+    for (bool started = false; !started && waitpid(child, &status, WNOHANG) == 0; usleep(100))
         for (const auto& entry : fs::directory_iterator(folder.Path()))
             started |= entry.path().filename().string().starts_with(".bmp2cdata-");
     kill(child, signal);
