@@ -7,6 +7,13 @@
 #include <functional>
 #include <vector>
 
+// The middle one of several measurements.
+inline double Median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // Milliseconds one call of work takes, as the median of several runs.
 inline double MedianMilliseconds(int runs, const std::function<void()>& work)
 {
@@ -16,6 +23,5 @@ inline double MedianMilliseconds(int runs, const std::function<void()>& work)
         work();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Median(std::move(times));
 }

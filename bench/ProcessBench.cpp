@@ -1,18 +1,26 @@
-// Times a whole process, its output thrown away.
-//   bench_process RUNS PROGRAM [ARGUMENT...]   prints the median in milliseconds
+// Times whole processes, their output thrown away.
+//   bench_process RUNS PROGRAM [ARGUMENT...]
+//       prints the median in milliseconds
+//   bench_process RUNS PROGRAM [ARGUMENT...] --versus PROGRAM [ARGUMENT...]
+//       runs the two commands in turn, run by run, so that both meet the
+//       same machine, and prints the two medians
 
 #include "BenchSupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-bool RunOnce(char** command)
+// Milliseconds the command took, or a negative number when it failed.
+double RunOnce(char** command)
 {
+    const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
         const int null = open("/dev/null", O_WRONLY);
@@ -21,7 +29,10 @@ bool RunOnce(char** command)
         _exit(127);
     }
     int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool succeeded = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                           WEXITSTATUS(status) == 0;
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    return succeeded ? took.count() : -1;
 }
 
 }  // namespace
@@ -29,15 +40,29 @@ bool RunOnce(char** command)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fputs("usage: bench_process RUNS PROGRAM [ARGUMENT...]\n", stderr);
+        std::fputs("usage: bench_process RUNS PROGRAM [ARGUMENT...] [--versus PROGRAM [ARGUMENT...]]\n", stderr);
         return 2;
     }
-    bool failed = false;
-    const double median = MedianMilliseconds(std::atoi(argv[1]), [&] { failed |= !RunOnce(argv + 2); });
-    if (failed) {
-        std::fprintf(stderr, "bench_process: %s failed\n", argv[2]);
-        return 1;
+    std::vector<char**> commands = {argv + 2};
+    for (int i = 2; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--versus") == 0) {
+            argv[i] = nullptr;
+            commands.push_back(argv + i + 1);
+        }
     }
-    std::printf("%.3f\n", median);
+    std::vector<std::vector<double>> times(commands.size());
+    for (int run = 0; run < std::atoi(argv[1]); ++run) {
+        for (std::size_t command = 0; command < commands.size(); ++command) {
+            const double took = RunOnce(commands[command]);
+            if (took < 0) {
+                std::fprintf(stderr, "bench_process: %s failed\n", commands[command][0]);
+                return 1;
+            }
+            times[command].push_back(took);
+        }
+    }
+    for (std::size_t command = 0; command < commands.size(); ++command)
+        std::printf(command == 0 ? "%.3f" : " %.3f", Median(times[command]));
+    std::printf("\n");
     return 0;
 }

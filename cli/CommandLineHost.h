@@ -2,30 +2,43 @@
 
 #include "ConverterHost.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
-// Carries a conversion without a screen: lines are collected, the clipboard
-// is a snapshot of them, and the option is fixed for the whole run.
+// Windows editors and BASIC IDEs expect CR LF; everything else gets LF.
+#ifdef _WIN32
+inline constexpr std::string_view kLineEnd = "\r\n";
+#else
+inline constexpr std::string_view kLineEnd = "\n";
+#endif
+
+// Carries a conversion without a screen: lines are appended to a buffer the
+// caller owns, the clipboard is the part of it written before the copy, and
+// the option is fixed for the whole run.
 class CommandLineHost : public ConverterHost {
 public:
-    explicit CommandLineHost(bool rgb332) : rgb332_(rgb332) {}
+    CommandLineHost(bool rgb332, std::string& output) : rgb332_(rgb332), output_(output) {}
 
     void AddLine(const std::string& line) override;
     void ClearOutput() override;
-    void CopyAllToClipboard() override;
+    void CopyAllToClipboard() override { clipboardLength_ = output_.size(); }
     void PumpEvents() override {}
     bool Rgb332Selected() override { return rgb332_; }
     std::optional<std::string> ChooseFile() override { return std::nullopt; }
 
     // The table, as a window would have put it on the clipboard; nothing when
     // the run gave a complaint instead.
-    const std::optional<std::string>& Clipboard() const { return clipboard_; }
-    // Everything written so far, each line ended by a newline.
-    const std::string& Output() const { return output_; }
+    std::optional<std::string_view> Clipboard() const;
 
 private:
     bool rgb332_;
-    std::string output_;
-    std::optional<std::string> clipboard_;
+    std::string& output_;
+    std::optional<std::size_t> clipboardLength_;
 };
+
+// The exact length of everything a run writes for an accepted image (the
+// table and the closing lines), so that its buffer is allocated once.
+std::size_t RunOutputLength(std::string_view label, std::int32_t width, std::int32_t height, bool rgb332);

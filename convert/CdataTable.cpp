@@ -3,6 +3,7 @@
 #include "ConverterHost.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace {
@@ -11,19 +12,23 @@ constexpr std::uint32_t kValuesPerLine = 16;
 constexpr std::string_view kDataIndent = "          ";
 constexpr std::string_view kHeaderComment = "   ' Amount, (Width - 1) , (Height - 1)";
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The indent, sixteen values of "$XXXX," and the continuation '_'.
+constexpr std::size_t kLongestDataLine = kDataIndent.size() + kValuesPerLine * 6 + 1;
 
 std::string Decimal(std::uint32_t value)
 {
     return std::to_string(value);
 }
 
-// Appends "$XX," or "$XXXX," in uppercase hexadecimal.
-void AppendValue(std::string& line, std::uint16_t value, bool byteTable)
+// Writes "$XX," or "$XXXX," in uppercase hexadecimal at text; returns the
+// end of what it wrote.
+char* PutValue(char* text, std::uint16_t value, bool byteTable)
 {
-    line += '$';
+    *text++ = '$';
     for (int shift = byteTable ? 4 : 12; shift >= 0; shift -= 4)
-        line += kHexDigits[(value >> shift) & 0xF];
-    line += ',';
+        *text++ = kHexDigits[(value >> shift) & 0xF];
+    *text++ = ',';
+    return text;
 }
 
 // Each count is split into a low byte and the rest, which is not reduced to
@@ -60,16 +65,22 @@ void WriteHeaderLines(ConverterHost& host, const TableSource& source, std::uint3
 void WriteDataLines(ConverterHost& host, const ImageData& image, std::uint32_t count,
                     bool byteTable)
 {
+    // Each line is put together in a fixed array and handed over in one
+    // piece: appending the table's half a million characters one at a time
+    // took most of a command-line run.
+    std::array<char, kLongestDataLine> text;
+    std::copy(kDataIndent.begin(), kDataIndent.end(), text.begin());
     std::string line;
     for (std::uint32_t first = 0; first < count && !StopConversion; first += kValuesPerLine) {
         const std::uint32_t end = std::min(count, first + kValuesPerLine);
-        line.assign(kDataIndent);
+        char* next = text.data() + kDataIndent.size();
         for (std::uint32_t slot = first; slot < end; ++slot)
-            AppendValue(line, image[slot], byteTable);
+            next = PutValue(next, image[slot], byteTable);
         if (end < count)
-            line += '_';
+            *next++ = '_';
         else
-            line.pop_back();
+            --next;
+        line.assign(text.data(), next);
         host.AddLine(line);
         host.PumpEvents();
     }

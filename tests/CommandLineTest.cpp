@@ -1,114 +1,187 @@
 // The command-line host as a build script sees it: streams, files and exit
 // statuses.
 
+#include "BmpHeader.h"
 #include "support/BmpBuilder.h"
 #include "support/Process.h"
 #include "support/WorkedExamples.h"
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = BMP2CDATA_CLI;
+// Wine sees the Linux file system as drive Z:.
+std::string NativePath(std::string path)
+{
+#ifdef _WIN32
+    if (path.starts_with('/')) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+#endif
+    return path;
+}
+
+const std::string kProgram = NativePath(BMP2CDATA_CLI);
+
+// The text as the program writes it on this platform: CR LF on Windows.
+std::string WithLineEnds(const std::string& text)
+{
+#ifdef _WIN32
+    std::string converted;
+    for (const char c : text)
+        converted += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return converted;
+#else
+    return text;
+#endif
+}
+
+std::string Relabelled(const std::string& table, const std::string& label)
+{
+    std::string relabelled = table;
+    return relabelled.replace(relabelled.find("logo:-"), 4, label);
+}
 
 class CommandLine : public ::testing::Test {
 protected:
-    ProcessResult Run(const std::string& arguments)
+    ProcessResult Run(const std::vector<std::string>& arguments) { return RunProgram(folder, kProgram, arguments); }
+    // A 4 x 5 image of one colour: the worked examples' picture under any name.
+    std::string Logo(Rgb colour, const std::string& name = "logo.bmp")
     {
-        return RunProcess(folder, ShellQuote(kProgram) + " " + arguments);
+        folder.Write(name, {.width = 4, .height = 5, .colour = [colour](int, int) { return colour; }});
+        return name;
     }
-    std::string Logo(Rgb colour)
+    std::string Old(const std::string& name) { return folder.WriteBytes(name, {'o', 'l', 'd'}); }
+    bool TemporaryFileLeft(const fs::path& in)
     {
-        return folder.Write("logo.bmp", {.width = 4, .height = 5,
-                                         .colour = [colour](int, int) { return colour; }});
+        for (const auto& entry : fs::directory_iterator(in))
+            if (entry.path().filename().string().starts_with(".bmp2cdata-"))
+                return true;
+        return false;
     }
 
     ScratchFolder folder;
+    const std::string white = WithLineEnds(kWhiteLogoWordTable);
 };
 
 TEST_F(CommandLine, PrintsTheClipboardTextOfBothTables)
 {
-    const ProcessResult words = Run(ShellQuote(Logo({255, 255, 255})));
+    const ProcessResult words = Run({Logo({255, 255, 255})});
     EXPECT_EQ(words.status, 0);
-    EXPECT_EQ(words.out, kWhiteLogoWordTable);
+    EXPECT_EQ(words.out, white);
     EXPECT_EQ(words.err, "");
 
-    const ProcessResult bytes = Run("--rgb332 " + ShellQuote(Logo({255, 0, 0})));
+    const ProcessResult bytes = Run({"--rgb332", Logo({255, 0, 0})});
     EXPECT_EQ(bytes.status, 0);
-    EXPECT_EQ(bytes.out, kRedLogoByteTable);
+    EXPECT_EQ(bytes.out, WithLineEnds(kRedLogoByteTable));
 }
 
-TEST_F(CommandLine, WritesTheOutputFileWhole)
+TEST_F(CommandLine, ReplacesTheOutputFileWhole)
 {
-    const std::string output = (folder.Path() / "logo.bas").string();
-    const ProcessResult result = Run("-o " + ShellQuote(output) + " " + ShellQuote(Logo({255, 255, 255})));
+    const std::string output = Old("logo.bas");
+    const ProcessResult result = Run({"-o", "logo.bas", Logo({255, 255, 255})});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(ReadText(output), kWhiteLogoWordTable);
+    EXPECT_EQ(ReadText(output), white);
     // Nothing is left behind but the output and the image.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 2);
 }
 
-TEST_F(CommandLine, ComplaintsLeaveTheOutputFileAlone)
+TEST_F(CommandLine, WritesTheTablesOfSeveralFilesInTheirOrder)
 {
-    const std::string output = folder.WriteBytes("keep.bas", std::vector<std::uint8_t>{'o', 'l', 'd'});
-    const std::string image = folder.Write("eight.bmp", {.bitCount = 8});
-    const ProcessResult result = Run("-o " + ShellQuote(output) + " " + ShellQuote(image));
+    const std::string expected = Relabelled(white, "icon") + white;
+    const ProcessResult printed = Run({Logo({255, 255, 255}, "icon.bmp"), Logo({255, 255, 255})});
+    EXPECT_EQ(printed.status, 0);
+    EXPECT_EQ(printed.out, expected);
+    EXPECT_EQ(Run({"-o", "all.bas", "icon.bmp", "logo.bmp"}).status, 0);
+    EXPECT_EQ(ReadText(folder.Path() / "all.bas"), expected);
+}
+
+TEST_F(CommandLine, AnyRefusedFileWritesNothingAndNamesEachRefusal)
+{
+    const std::string output = Old("keep.bas");
+    folder.Write("eight.bmp", {.bitCount = 8});
+    for (const bool toFile : {false, true}) {
+        std::vector<std::string> arguments = {Logo({0, 0, 0}), "eight.bmp", "gone.bmp"};
+        if (toFile)
+            arguments.insert(arguments.begin(), {"-o", "keep.bas"});
+        const ProcessResult result = Run(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, WithLineEnds("eight.bmp: " + kBitCountComplaint + "\n"
+                                           "gone.bmp: Could not find file gone.bmp\n"));
+        EXPECT_EQ(ReadText(output), "old");
+    }
+    // A single file's complaint is the conversion's own line.
+    EXPECT_EQ(Run({"eight.bmp"}).err, WithLineEnds(kBitCountComplaint + "\n"));
+}
+
+TEST_F(CommandLine, FilesThatWouldDefineTheSameLabelAreRefused)
+{
+    fs::create_directories(folder.Path() / "a");
+    fs::create_directories(folder.Path() / "b");
+    const ProcessResult result = Run({Logo({0, 0, 0}, "a/logo.bmp"), Logo({0, 0, 0}, "b/Logo.bmp")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Incorrect image type. The BMP file must be a 24-bit, uncompressed type\n");
-    EXPECT_EQ(ReadText(output), "old");
+    EXPECT_EQ(result.err,
+              WithLineEnds("bmp2cdata: the label logo would be defined twice, by a/logo.bmp and by b/Logo.bmp\n"));
+}
+
+TEST_F(CommandLine, NonAsciiNamesConvertAndLabelTheTable)
+{
+    const std::u8string name = u8"Zürich-Ω";
+    fs::rename(folder.Path() / Logo({255, 255, 255}), folder.Path() / (name + u8".bmp"));
+    const std::string utf8(name.begin(), name.end());
+    const ProcessResult result = Run({"-o", utf8 + ".bas", utf8 + ".bmp"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadText(folder.Path() / (name + u8".bas")), Relabelled(white, utf8));
 }
 
 TEST_F(CommandLine, MissingFileIsNamedAsGiven)
 {
-    const ProcessResult result = Run("./no/such.bmp");
+    const ProcessResult result = Run({"./no/such.bmp"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Could not find file ./no/such.bmp\n");
+    EXPECT_EQ(result.err, WithLineEnds("Could not find file ./no/such.bmp\n"));
     EXPECT_EQ(result.out, "");
 }
 
 TEST_F(CommandLine, UnwritableOutputIsReportedAsAFailure)
 {
-    const std::string output = (folder.Path() / "missing-folder" / "out.bas").string();
-    const ProcessResult result = Run("-o " + ShellQuote(output) + " " + ShellQuote(Logo({0, 0, 0})));
+    const std::string output = (fs::path("missing-folder") / "out.bas").string();
+    const ProcessResult result = Run({"-o", output, Logo({0, 0, 0})});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.err.starts_with("bmp2cdata: cannot write " + output + ": ")) << result.err;
-    const ProcessResult full = RunProcess(
-        folder, "(" + ShellQuote(kProgram) + " " + ShellQuote(Logo({0, 0, 0})) + " >/dev/full)");
-    EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, "bmp2cdata: cannot write standard output\n");
-}
-
-TEST_F(CommandLine, ReplacedOutputKeepsItsPermissions)
-{
-    const std::string output = folder.WriteBytes("shared.bas", std::vector<std::uint8_t>{'x'});
-    chmod(output.c_str(), 0640);
-    EXPECT_EQ(Run("-o " + ShellQuote(output) + " " + ShellQuote(Logo({0, 0, 0}))).status, 0);
-    struct stat status {};
-    stat(output.c_str(), &status);
-    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
 }
 
 TEST_F(CommandLine, UsageErrorsExitWithTwo)
 {
-    for (const std::string arguments : {"", "--bogus a.bmp", "a.bmp b.bmp", "-o", "-o x -o y a.bmp"}) {
-        SCOPED_TRACE(arguments);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}}) {
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
-        EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE"), std::string::npos);
+        EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE..."), std::string::npos);
         EXPECT_EQ(result.out, "");
     }
 }
 
 TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
 {
-    const ProcessResult help = Run("--help");
+    const ProcessResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: bmp2cdata")) << help.out;
-    const ProcessResult version = Run("--version");
+    const ProcessResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("bmp2cdata ")) << version.out;
 }
@@ -116,10 +189,161 @@ TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
 TEST_F(CommandLine, DoubleDashAllowsFileNamesStartingWithADash)
 {
     folder.Write("-logo.bmp", {.width = 1, .height = 1});
-    const ProcessResult result = RunProcess(
-        folder, "cd " + ShellQuote(folder.Path().string()) + " && " + ShellQuote(kProgram) + " -- -logo.bmp");
+    const ProcessResult result = Run({"--", "-logo.bmp"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("\n-logo:-\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(WithLineEnds("\n-logo:-\n")), std::string::npos) << result.out;
 }
+
+#ifndef _WIN32
+
+mode_t Mode(const fs::path& path)
+{
+    struct stat status {};
+    stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+TEST_F(CommandLine, OutputThatCannotBeWrittenFailsEvenForHelp)
+{
+    const std::string program = ShellQuote(kProgram);
+    Logo({0, 0, 0});
+    for (const std::string arguments : {"logo.bmp", "--help", "--version"}) {
+        const ProcessResult full = RunProcess(folder, program + " " + arguments + " >/dev/full");
+        EXPECT_EQ(full.status, 1);
+        EXPECT_EQ(full.err, "bmp2cdata: cannot write standard output\n");
+    }
+}
+
+TEST_F(CommandLine, FifoInputIsNotFoundWithoutWaiting)
+{
+    mkfifo((folder.Path() / "in.bmp").c_str(), 0600);
+    const ProcessResult result = RunProcess(folder, "timeout 10 " + ShellQuote(kProgram) + " in.bmp");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Could not find file in.bmp\n");
+}
+
+TEST_F(CommandLine, ControlCharactersOfPathsAreEscapedOnStandardError)
+{
+    EXPECT_EQ(Run({"a\nb\tc\x1B" "d\\e.bmp"}).err, "Could not find file a\\nb\\tc\\x1Bd\\\\e.bmp\n");
+    EXPECT_EQ(Run({"-o", "no\ndir/out.bas", Logo({0, 0, 0})}).err,
+              "bmp2cdata: cannot write no\\ndir/out.bas: No such file or directory\n");
+}
+
+TEST_F(CommandLine, SpecialFilesAreWrittenThroughNotReplaced)
+{
+    Logo({255, 255, 255});
+    // A descriptor open on a regular file is reached through a link in
+    // /proc; the file is truncated and written as by '>', never replaced.
+    // (Not /dev/stdout: a faulty build would replace that link for everyone.)
+    const fs::path printed = Old("printed.bas");
+    const auto inode = [&] { struct stat status {}; stat(printed.c_str(), &status); return status.st_ino; };
+    const ino_t before = inode();
+    EXPECT_EQ(RunProcess(folder, ShellQuote(kProgram) + " -o /dev/fd/3 logo.bmp 3>>printed.bas").status, 0);
+    EXPECT_EQ(ReadText(printed), white);
+    EXPECT_EQ(inode(), before);
+    mkfifo((folder.Path() / "pipe.bas").c_str(), 0600);
+    const ProcessResult result = RunProcess(
+        folder, "timeout 10 cat pipe.bas >got.bas & " + ShellQuote(kProgram) + " -o pipe.bas logo.bmp; s=$?; wait; exit $s");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadText(folder.Path() / "got.bas"), white);
+    EXPECT_TRUE(fs::is_fifo(folder.Path() / "pipe.bas"));
+}
+
+TEST_F(CommandLine, LinksAreFollowedToTheFileTheyNameAndKept)
+{
+    Logo({255, 255, 255});
+    Old("real.bas");
+    fs::create_directories(folder.Path() / "sub");
+    fs::create_symlink("../real.bas", folder.Path() / "sub" / "link.bas");
+    fs::create_symlink("made.bas", folder.Path() / "dangling.bas");
+    fs::create_directory_symlink("sub", folder.Path() / "folder.bas");
+    EXPECT_EQ(Run({"-o", "sub/link.bas", "logo.bmp"}).status, 0);
+    EXPECT_EQ(ReadText(folder.Path() / "real.bas"), white);
+    EXPECT_EQ(fs::read_symlink(folder.Path() / "sub" / "link.bas"), "../real.bas");
+    EXPECT_EQ(Run({"-o", "dangling.bas", "logo.bmp"}).status, 0);
+    EXPECT_EQ(ReadText(folder.Path() / "made.bas"), white);
+    EXPECT_TRUE(fs::is_symlink(folder.Path() / "dangling.bas"));
+    const ProcessResult folderLink = Run({"-o", "folder.bas", "logo.bmp"});
+    EXPECT_EQ(folderLink.status, 1);
+    EXPECT_EQ(folderLink.err, "bmp2cdata: cannot write folder.bas: Is a directory\n");
+    EXPECT_TRUE(fs::is_symlink(folder.Path() / "folder.bas"));
+    EXPECT_FALSE(TemporaryFileLeft(folder.Path()) || TemporaryFileLeft(folder.Path() / "sub"));
+}
+
+TEST_F(CommandLine, OutputNeverGainsPermissions)
+{
+    Logo({0, 0, 0});
+    ASSERT_EQ(RunProcess(folder, "umask 000; " + ShellQuote(kProgram) + " -o new.bas logo.bmp").status, 0);
+    EXPECT_EQ(Mode(folder.Path() / "new.bas"), 0666u);
+    for (const mode_t mode : {0640, 04755}) {
+        chmod(Old("shared.bas").c_str(), mode);
+        EXPECT_EQ(Run({"-o", "shared.bas", "logo.bmp"}).status, 0);
+        EXPECT_EQ(Mode(folder.Path() / "shared.bas"), mode & 0777u);
+    }
+}
+
+TEST_F(CommandLine, AFileSizeLimitLeavesTheOutputAndNoTemporaryFile)
+{
+    folder.Write("big.bmp", {.width = 276, .height = 276});
+    const std::string run = "ulimit -f 100; " + ShellQuote(kProgram) + " -o out.bas big.bmp";
+    Old("out.bas");
+    EXPECT_EQ(RunProcess(folder, run).status, 128 + SIGXFSZ);
+    const ProcessResult ignored = RunProcess(folder, "trap '' XFSZ; " + run);
+    EXPECT_EQ(ignored.status, 1);
+    EXPECT_EQ(ignored.err, "bmp2cdata: cannot write out.bas: File too large\n");
+    EXPECT_EQ(ReadText(folder.Path() / "out.bas"), "old");
+    EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
+}
+
+// Starts a long run into out.bas and sends it signal as soon as its temporary
+// file exists; returns how the run ended.
+int InterruptedRunStatus(const ScratchFolder& folder, const std::vector<std::string>& arguments, int signal)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    bool ended = false;
+    for (bool started = false; !started && !(ended = waitpid(child, &status, WNOHANG) == child); usleep(100))
+        for (const auto& entry : fs::directory_iterator(folder.Path()))
+            started |= entry.path().filename().string().starts_with(".bmp2cdata-");
+    if (!ended) {
+        kill(child, signal);
+        waitpid(child, &status, 0);
+    }
+    return status;
+}
+
+TEST_F(CommandLine, SignalsDuringAWriteRemoveTheTemporaryFileAndEndTheRun)
+{
+    // Two hundred distinct names for the largest image keep the run writing
+    // long enough to be caught.
+    constexpr int kImages = 200;
+    std::vector<std::string> arguments = {kProgram, "-o", "out.bas"};
+    folder.Write("big.bmp", {.width = 276, .height = 276});
+    for (int i = 0; i < kImages; ++i) {
+        arguments.push_back("big" + std::to_string(i) + ".bmp");
+        fs::create_hard_link(folder.Path() / "big.bmp", folder.Path() / arguments.back());
+    }
+    Old("out.bas");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const int status = InterruptedRunStatus(folder, arguments, signal);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " " << status;
+        EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
+        EXPECT_EQ(ReadText(folder.Path() / "out.bas"), "old");
+    }
+}
+
+#endif
 
 }  // namespace

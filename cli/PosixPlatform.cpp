@@ -1,0 +1,49 @@
+#include "Platform.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+bool WriteAll(int descriptor, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = write(descriptor, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteStandardOutput(std::string_view text)
+{
+    return WriteAll(STDOUT_FILENO, text);
+}
+
+void WriteStandardError(std::string_view text)
+{
+    WriteAll(STDERR_FILENO, text);
+}
+
+void PrefaultCapacity(std::string& buffer)
+{
+#ifdef MADV_POPULATE_WRITE
+    // Only whole pages inside the buffer; a kernel before 5.14 refuses the
+    // advice, and the pages then fault in one by one as before.
+    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t first = (start + pageSize - 1) / pageSize * pageSize;
+    const std::uintptr_t end = (start + buffer.capacity()) / pageSize * pageSize;
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)buffer;
+#endif
+}
