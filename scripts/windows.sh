@@ -16,6 +16,7 @@ cmake --build build-windows -j "$jobs"
 # services are started here, with no pipe of CTest's to inherit and hold
 # open, which would keep CTest waiting for the test's output to end.
 export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit >/dev/null 2>&1 </dev/null
