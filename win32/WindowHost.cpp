@@ -51,9 +51,10 @@ void WindowHost::AddLine(const std::string& line)
 
 void WindowHost::ShowPendingLines()
 {
-    shownAt_ = Clock::now();
-    if (pendingLines_ == 0)
+    if (pendingLines_ == 0) {
+        shownAt_ = Clock::now();
         return;
+    }
     const int end = GetWindowTextLengthW(output_);
     if (end > 0 || outputHasLines_)
         pending_.insert(0, L"\r\n");
@@ -64,7 +65,9 @@ void WindowHost::ShowPendingLines()
     pending_.clear();
     pendingLines_ = 0;
     outputHasLines_ = true;
-    unpainted_ = true;
+    // The next frame counts from the end of this showing: under Wine one
+    // costs more than a frame, and lines would go out one by one.
+    shownAt_ = Clock::now();
 }
 
 void WindowHost::ClearOutput()
@@ -88,13 +91,9 @@ void WindowHost::CopyAllToClipboard()
 
 void WindowHost::PumpEvents()
 {
-    // Lines added since a showing that has not been painted yet join its
-    // repaint at no extra cost.
-    if (pendingLines_ >= kMostPendingLines ||
-        (pendingLines_ > 0 && (unpainted_ || Clock::now() - shownAt_ >= kFrame)))
+    if (pendingLines_ >= kMostPendingLines || (pendingLines_ > 0 && Clock::now() - shownAt_ >= kFrame))
         ShowPendingLines();
     application_.ProcessMessages();
-    unpainted_ = false;
 }
 
 bool WindowHost::Rgb332Selected()

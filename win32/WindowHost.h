@@ -49,8 +49,6 @@ private:
     // Whether the output area holds lines of a run; an area holding one
     // empty line looks the same as an empty one.
     bool outputHasLines_ = false;
-    // Whether lines were shown since the last pump, which paints them.
-    bool unpainted_ = false;
     Clock::time_point shownAt_ = Clock::now();
 };
 
