@@ -13,6 +13,11 @@ bool IsKeyboardMessage(const MSG& message)
     return message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
 }
 
+bool IsMouseMessage(const MSG& message)
+{
+    return message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST;
+}
+
 void ShowMessageBox(const std::wstring& title, const std::wstring& message)
 {
     MessageBoxW(nullptr, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
@@ -83,6 +88,12 @@ void TApplication::ShowException(const std::wstring& message)
 
 void TApplication::Dispatch(MSG& message)
 {
+    // Handing the hints the mouse messages here spares the controls the
+    // tooltip's subclassing, which under Wine makes every message sent to
+    // them, such as the option read for each pixel, a round trip to the
+    // Wine server.
+    if (hints_ != nullptr && IsMouseMessage(message))
+        SendMessageW(hints_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
     // Tab, Shift+Tab and the arrow keys move between the window's controls
     // as in a dialog box.
     if (IsKeyboardMessage(message)) {

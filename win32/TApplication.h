@@ -44,6 +44,9 @@ public:
     void ShowException(const std::wstring& message);
     // Replaces the message box of ShowException, for example in a test.
     void SetExceptionDisplay(ExceptionDisplay display) { display_ = std::move(display); }
+    // The tooltip control that shows the controls' hints; the loop hands it
+    // the mouse messages it needs.
+    void SetHintWindow(HWND hints) { hints_ = hints; }
 
     // Calls a handler; its exception ends the loop instead of unwinding
     // through Windows' code, which C++ exceptions must never cross.
@@ -66,6 +69,7 @@ private:
     bool terminated_ = false;
     std::exception_ptr failure_;
     ExceptionDisplay display_;
+    HWND hints_ = nullptr;
 };
 
 // Throws the thread's last Windows error as an exception naming the call.

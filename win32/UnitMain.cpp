@@ -135,6 +135,7 @@ TForm1::TForm1(TApplication& application)
 
 TForm1::~TForm1()
 {
+    application_.SetHintWindow(nullptr);
     if (handle_ != nullptr)
         DestroyWindow(handle_);
 }
@@ -173,12 +174,13 @@ void TForm1::AddHints()
         // of the common controls accepts.
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.uFlags = TTF_IDISHWND;
         tool.hwnd = handle_;
         tool.uId = reinterpret_cast<UINT_PTR>(control);
         tool.lpszText = const_cast<wchar_t*>(text);
         SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    application_.SetHintWindow(hints_);
 }
 
 void TForm1::FormCreate() {}
