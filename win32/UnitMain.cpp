@@ -118,15 +118,23 @@ TForm1::TForm1(TApplication& application)
       controlFont_(MakeFont(L"MS Sans Serif", kControlFontHeight, FW_BOLD, DEFAULT_CHARSET, DEFAULT_PITCH | FF_SWISS)),
       memoFont_(MakeFont(L"Courier New", kMemoFontHeight, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN))
 {
-    RegisterFormClass(application_.Instance(), WindowProcedure);
+    const HINSTANCE instance = application_.Instance();
+    RegisterFormClass(instance, WindowProcedure);
     if (CreateWindowExW(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kFormBounds.left,
-                        kFormBounds.top, kFormBounds.width, kFormBounds.height, nullptr, nullptr,
-                        application_.Instance(), this) == nullptr)
+                        kFormBounds.top, kFormBounds.width, kFormBounds.height, nullptr, nullptr, instance,
+                        this) == nullptr)
         ThrowLastError("CreateWindowExW");
-    CreateControls();
-    AddHints();
-    SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadProgramIcon(application_.Instance(), SM_CXICON)));
-    SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadProgramIcon(application_.Instance(), SM_CXSMICON)));
+    // A window whose form failed to build would call into a form that does
+    // not exist.
+    try {
+        CreateControls();
+        AddHints();
+    } catch (...) {
+        DestroyWindow(handle_);
+        throw;
+    }
+    SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadProgramIcon(instance, SM_CXICON)));
+    SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadProgramIcon(instance, SM_CXSMICON)));
     DragAcceptFiles(handle_, TRUE);
     OpenPictureDialog1.Filter = L"*.bmp|*.bmp";
     host_ = std::make_unique<WindowHost>(application_, Memo1, RGB332_Req, [this] { return ShowOpenPictureDialog(); });
@@ -201,9 +209,9 @@ void TForm1::Close()
     SendMessageW(handle_, WM_CLOSE, 0, 0);
 }
 
-void TForm1::Show(int how)
+void TForm1::Show()
 {
-    ShowWindow(handle_, how);
+    ShowWindow(handle_, SW_SHOWNORMAL);
     UpdateWindow(handle_);
     SetFocus(ConvertButton);
 }

@@ -38,7 +38,7 @@ public:
     // Asks the window to close, as its close box does.
     void Close();
     // Shows the window and puts the focus on its first control.
-    void Show(int how = SW_SHOWNORMAL);
+    void Show();
 
     // Replaces the dialog by another chooser, for example one for tests.
     void SetFileChooser(WindowHost::FileChooser chooser);
