@@ -44,6 +44,9 @@ start_wine_session() {
     mkdir -p "$WINEPREFIX"
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 </dev/null
+    # Debian's Wine finds its own fonts (MS Sans Serif, and Marlett for the
+    # caption buttons) only in the prefix's Fonts folder.
+    cp -u /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # With no window manager on the display, Wine waits two seconds for one
     # whenever a window closes; windows it keeps to itself close at once.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
