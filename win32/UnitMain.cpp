@@ -28,7 +28,7 @@ constexpr UINT kConvertDroppedFile = WM_APP + 1;
 // cancel button.
 enum ControlId : int { kConvertId = 101, kMemoId, kCloseId, kRgb332Id };
 
-struct ControlSpec {
+struct ControlLayout {
     HWND TForm1::*member;
     const wchar_t* className;
     const wchar_t* caption;
@@ -40,7 +40,7 @@ struct ControlSpec {
 
 // The controls in tab order: Windows tabs through a window's children in the
 // order they were created.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {&TForm1::ConvertButton, WC_BUTTONW, L"Convert", BS_PUSHBUTTON | WS_TABSTOP, 0, {792, 408, 75, 25}, kConvertId},
     {&TForm1::Memo1, WC_EDITW, L"",
      ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_WANTRETURN | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP,
@@ -150,14 +150,14 @@ TForm1::~TForm1()
 
 void TForm1::CreateControls()
 {
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlLayout& layout : kControls) {
         const HWND control = CreateWindowExW(
-            spec.extendedStyle, spec.className, spec.caption, WS_CHILD | WS_VISIBLE | spec.style, spec.bounds.left,
-            spec.bounds.top, spec.bounds.width, spec.bounds.height, handle_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), application_.Instance(), nullptr);
+            layout.extendedStyle, layout.className, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, layout.bounds.left,
+            layout.bounds.top, layout.bounds.width, layout.bounds.height, handle_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), application_.Instance(), nullptr);
         if (control == nullptr)
             ThrowLastError("CreateWindowExW");
-        this->*spec.member = control;
+        this->*layout.member = control;
         const HFONT font = control == Memo1 ? memoFont_.get() : controlFont_.get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
