@@ -9,7 +9,7 @@ packages=(
     clang libclang-rt-dev
     imagemagick xxd
     xvfb xauth x11-apps xdotool xclip
-    g++-mingw-w64-x86-64-posix googletest wine wine64
+    g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine
 )
 
 missing=()

@@ -1,24 +1,23 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs into build-windows/bin/ with mingw-w64 and
-# runs their tests under Wine.
-#   scripts/windows.sh
+# runs their tests under Wine. With --package it also writes
+# build-windows/bmp2cdata-<version>-win64.zip.
+#   scripts/windows.sh [--package]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# shellcheck source=scripts/wine-session.sh
+source scripts/wine-session.sh
 
 jobs=$(nproc)
-cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+configure_windows_build
 cmake --build build-windows -j "$jobs"
 
-# A prefix of the build's own; one Wine server kept alive for the whole run,
-# so that each test program starts in a fraction of a second. Wine's own
-# services are started here, with no pipe of CTest's to inherit and hold
-# open, which would keep CTest waiting for the test's output to end.
-export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
-# The server starts in the prefix, which a fresh build has yet to create.
-mkdir -p "$WINEPREFIX"
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
-wine cmd /c exit >/dev/null 2>&1 </dev/null
+trap stop_wine_session EXIT
+start_wine_session
 ctest --test-dir build-windows --output-on-failure -j "$jobs"
+
+if [ "${1:-}" = --package ]; then
+    cmake --build build-windows --target package_windows >/dev/null
+    ls build-windows/bmp2cdata-*-win64.zip
+fi

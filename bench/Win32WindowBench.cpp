@@ -1,0 +1,72 @@
+// Times whole conversions through the native window (under Wine, on this
+// machine) against the same number of bare event pumps there: every pump is
+// a round trip to the Wine server, so only the ratio says something.
+//   bench_win32_window BMPFILE [RUNS]
+// prints: window-ms floor-ms pumps
+
+#include "BenchSupport.h"
+#include "CdataTable.h"
+#include "TApplication.h"
+#include "UnitMain.h"
+#include "WideText.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+// Counts the event pumps a run makes.
+class CountingApplication : public TApplication {
+public:
+    CountingApplication() : TApplication(GetModuleHandleW(nullptr)) { Initialize(); }
+    void ProcessMessages() override
+    {
+        ++pumps;
+        TApplication::ProcessMessages();
+    }
+    long pumps = 0;
+};
+
+std::wstring OutputOf(const TForm1& form)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(form.Memo1)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(form.Memo1, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2) {
+        std::fputs("usage: bench_win32_window BMPFILE [RUNS]\n", stderr);
+        return 2;
+    }
+    const std::string path = Utf8FromWide(argv[1]);
+    const int runs = argc > 2 ? static_cast<int>(std::wcstol(argv[2], nullptr, 10)) : 3;
+    CountingApplication application;
+    TForm1 form(application);
+    form.SetFileChooser([&path] { return std::optional<std::string>(path); });
+    form.Show();
+    application.ProcessMessages();
+
+    const auto convert = [&] {
+        SendMessageW(form.ConvertButton, BM_CLICK, 0, 0);
+        application.ProcessMessages();  // the last repaint
+    };
+    application.pumps = 0;
+    convert();
+    const long pumps = application.pumps;
+    if (!OutputOf(form).ends_with(WideFromUtf8(kClosingMessage))) {
+        std::fputs("bench_win32_window: the conversion did not finish\n", stderr);
+        return 1;
+    }
+    const double window = MedianMilliseconds(runs, convert);
+    const double floor = MedianMilliseconds(runs, [&] {
+        for (long pump = 0; pump < pumps; ++pump)
+            application.TApplication::ProcessMessages();
+    });
+    std::printf("%.3f %.3f %ld\n", window, floor, pumps);
+    return 0;
+}

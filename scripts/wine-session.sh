@@ -1,0 +1,58 @@
+# Sourced by the scripts that build or run the Windows programs: configures
+# build-windows/, and runs a Wine session (a prefix of the build's own, a
+# Wine server kept alive, and a virtual X server) until stop_wine_session.
+
+# Configures the Windows build. Its icon is drawn by make_icon, which needs
+# Qt and so is built for this machine, in the native build folder.
+configure_windows_build() {
+    [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build --target make_icon >/dev/null
+    cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release "-DBMP2CDATA_MAKE_ICON=$PWD/build/bin/make_icon" >/dev/null
+}
+
+# Starts a virtual X server on the first free display from :94 on, so that
+# the window tests neither show on the user's screen nor touch their
+# clipboard; sets DISPLAY.
+start_virtual_display() {
+    local display
+    for display in $(seq 94 150); do
+        [ -e "/tmp/.X$display-lock" ] && continue
+        Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+        virtual_display=$!
+        for _ in $(seq 50); do
+            if [ -e "/tmp/.X11-unix/X$display" ]; then
+                export DISPLAY=":$display"
+                return 0
+            fi
+            kill -0 "$virtual_display" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$virtual_display" 2>/dev/null || true
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}
+
+# Starts the Wine server with the build's prefix, creating the prefix on
+# first use. Wine's own services are started here, with no pipe of CTest's
+# to inherit and hold open, which would keep CTest waiting for the test's
+# output to end.
+start_wine_session() {
+    start_virtual_display
+    export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+    mkdir -p "$WINEPREFIX"
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
+    # Debian's Wine finds its own fonts (MS Sans Serif, and Marlett for the
+    # caption buttons) only in the prefix's Fonts folder.
+    cp -u /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # With no window manager on the display, Wine waits two seconds for one
+    # whenever a window closes; windows it keeps to itself close at once.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+}
+
+stop_wine_session() {
+    wineserver -k 2>/dev/null || true
+    [ -z "${virtual_display:-}" ] || kill "$virtual_display" 2>/dev/null || true
+}

@@ -1,0 +1,375 @@
+// The native window as a user drives it, with the file dialog replaced by a
+// scripted chooser and clicks posted from inside the run's event pumps.
+
+#include "CdataTable.h"
+#include "ConverterHost.h"
+#include "ScriptedApplication.h"
+#include "UnitMain.h"
+#include "WideText.h"
+#include "support/BmpBuilder.h"
+#include "support/WorkedExamples.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+namespace {
+
+const std::wstring kLogoTable = Crlf(kWhiteLogoWordTable);
+// What follows a table's last line in the output area; no line break ends it.
+const std::wstring kClosing = L"\r\n" + WideFromUtf8(kClosingMessage);
+const std::wstring kLogoOutput = kLogoTable + kClosing;
+const std::string kZeros = "          $0000" + [] {
+    std::string rest;
+    for (int value = 1; value < 16; ++value)
+        rest += ",$0000";
+    return rest;
+}();
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StopConversion = false;
+        PutOnClipboard(nullptr, L"before");
+        form.SetFileChooser([this]() -> std::optional<std::string> {
+            ++chooserCalls;
+            if (choices.empty())
+                return std::nullopt;
+            std::optional<std::string> choice = choices.front();
+            choices.pop_front();
+            return choice;
+        });
+        form.Show();
+    }
+
+    // A quit request left in the queue would end the next test's loop.
+    void TearDown() override
+    {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+
+    std::string Image(const std::string& name, int width, int height, Rgb colour = {255, 255, 255})
+    {
+        return folder.Write(name, {.width = width, .height = height, .colour = [colour](int, int) { return colour; }});
+    }
+    std::wstring Output() const { return WindowText(form.Memo1); }
+    void Click(HWND control) { SendMessageW(control, BM_CLICK, 0, 0); }
+    void PostClick(HWND control) { PostMessageW(control, BM_CLICK, 0, 0); }
+    void ClickAtPump(int pump, HWND control)
+    {
+        application.AtPump(pump, [control] { PostMessageW(control, BM_CLICK, 0, 0); });
+    }
+    void Key(WPARAM key)
+    {
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+        PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+        application.ProcessMessages();
+    }
+
+    ScratchFolder folder;
+    ScriptedApplication application;
+    TForm1 form{application};
+    std::deque<std::optional<std::string>> choices;
+    int chooserCalls = 0;
+};
+
+RECT BoundsInClient(HWND control)
+{
+    RECT bounds;
+    GetWindowRect(control, &bounds);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&bounds), 2);
+    return bounds;
+}
+
+std::map<HWND, std::wstring> HintsOf(HWND form)
+{
+    std::map<HWND, std::wstring> hints;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
+        wchar_t kind[64] = {};
+        GetClassNameW(window, kind, 64);
+        auto& tips = *reinterpret_cast<std::map<HWND, std::wstring>*>(found);
+        for (LRESULT tool = 0; std::wstring(kind) == TOOLTIPS_CLASSW && tool < SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0); ++tool) {
+            wchar_t text[80] = {};
+            TTTOOLINFOW info{};
+            info.cbSize = TTTOOLINFOW_V2_SIZE;
+            info.lpszText = text;
+            SendMessageW(window, TTM_ENUMTOOLSW, static_cast<WPARAM>(tool), reinterpret_cast<LPARAM>(&info));
+            tips[reinterpret_cast<HWND>(info.uId)] = text;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&hints));
+    hints.erase(form);
+    return hints;
+}
+
+LOGFONTW FontOf(HWND control)
+{
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+}
+
+TEST_F(Window, StartsEmptyWithTheOptionUntickedAndTheFocusOnConvert)
+{
+    EXPECT_EQ(WindowText(form.Handle()), L"Tavrel 24-bit BMP to Cdata Converter");
+    EXPECT_TRUE(Output().empty());
+    EXPECT_FALSE(GetWindowLongW(form.Memo1, GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(SendMessageW(form.RGB332_Req, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(GetFocus(), form.ConvertButton);
+    EXPECT_EQ(HintsOf(form.Handle()), (std::map<HWND, std::wstring>{
+                                          {form.ConvertButton, L"Load and convert a 24-bit BMP file"},
+                                          {form.RGB332_Req, L"Convert data to 8-bit RGB332 format"}}));
+}
+
+TEST_F(Window, ControlsSitInsideTheWindowApartAndStayPutWhenItGrows)
+{
+    const HWND controls[] = {form.ConvertButton, form.Memo1, form.CloseButton, form.RGB332_Req};
+    RECT client, overlap;
+    GetClientRect(form.Handle(), &client);
+    std::map<HWND, RECT> before;
+    for (HWND control : controls) {
+        before[control] = BoundsInClient(control);
+        EXPECT_TRUE(IntersectRect(&overlap, &before[control], &client) && EqualRect(&overlap, &before[control]));
+        for (HWND other : controls)
+            EXPECT_TRUE(other == control || !IntersectRect(&overlap, &before[control], &before[other]));
+    }
+    // The output area spans the top; Close stands left of Convert, the box left of both.
+    EXPECT_LT(before[form.Memo1].bottom, before[form.ConvertButton].top);
+    EXPECT_LT(before[form.RGB332_Req].right, before[form.CloseButton].left);
+    EXPECT_LT(before[form.CloseButton].right, before[form.ConvertButton].left);
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 1200, 700, SWP_NOMOVE | SWP_NOZORDER);
+    for (HWND control : controls) {
+        const RECT after = BoundsInClient(control);
+        EXPECT_TRUE(EqualRect(&before[control], &after));
+    }
+}
+
+TEST_F(Window, ControlsDrawWithTheFormsFonts)
+{
+    for (HWND control : {form.ConvertButton, form.CloseButton, form.RGB332_Req}) {
+        const LOGFONTW font = FontOf(control);
+        EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+        EXPECT_EQ(font.lfHeight, -11);
+        EXPECT_EQ(font.lfWeight, FW_BOLD);
+    }
+    const LOGFONTW memo = FontOf(form.Memo1);
+    EXPECT_STREQ(memo.lfFaceName, L"Courier New");
+    EXPECT_EQ(memo.lfHeight, -13);
+    EXPECT_EQ(memo.lfWeight, FW_NORMAL);
+    EXPECT_EQ(memo.lfCharSet, ANSI_CHARSET);
+    // Whatever font stands in must be fixed pitch, or the table's columns do
+    // not line up (the flag is set for variable pitch).
+    const HDC context = GetDC(form.Memo1);
+    SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(form.Memo1, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(context, &metrics);
+    ReleaseDC(form.Memo1, context);
+    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
+}
+
+TEST_F(Window, TabWalksTheControlsInOrderAndEnterPressesOnlyTheFocusedButton)
+{
+    std::vector<HWND> visited;
+    for (int step = 0; step < 4; ++step) {
+        Key(VK_TAB);
+        visited.push_back(GetFocus());
+    }
+    EXPECT_EQ(visited, (std::vector<HWND>{form.Memo1, form.CloseButton, form.RGB332_Req, form.ConvertButton}));
+    for (HWND control : {form.Memo1, form.RGB332_Req}) {
+        SetFocus(control);
+        Key(VK_RETURN);
+        Key(VK_ESCAPE);
+    }
+    EXPECT_EQ(chooserCalls, 0);
+    EXPECT_EQ(Output(), L"\r\n");  // Enter in the output area starts a line
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    SetFocus(form.ConvertButton);
+    Key(VK_RETURN);
+    EXPECT_EQ(chooserCalls, 1);
+}
+
+TEST_F(Window, WindowAndProgramCarryTheThirteenImageIcon)
+{
+    EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+    wchar_t tests[MAX_PATH];
+    GetModuleFileNameW(nullptr, tests, MAX_PATH);
+    const auto program = std::filesystem::path(tests).replace_filename(L"bmp2cdata-gui.exe");
+    const HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    const HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(module, group)));
+    EXPECT_EQ(directory[2], 13);  // after the reserved word and the type
+    FreeLibrary(module);
+}
+
+TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    Click(form.ConvertButton);
+    EXPECT_EQ(Output(), kLogoOutput);
+    EXPECT_EQ(ClipboardText(), kLogoTable);
+    EXPECT_FALSE(form.Converting());
+}
+
+TEST_F(Window, CloseDuringPixelsWritesHeaderLinesAndEndsTheLoopAfterTheRun)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    bool visibleAfterClose = false;
+    ClickAtPump(3, form.CloseButton);
+    application.AtPump(4, [&] { visibleAfterClose = IsWindowVisible(form.Handle()); });
+    Click(form.ConvertButton);
+    const std::wstring header = Crlf(kWhiteLogoWordTable.substr(0, kWhiteLogoWordTable.find("          ")));
+    EXPECT_EQ(Output(), header + kClosing);
+    EXPECT_EQ(ClipboardText(), header);
+    EXPECT_TRUE(visibleAfterClose && IsWindowVisible(form.Handle()));
+    application.ProcessMessages();
+    EXPECT_FALSE(IsWindow(form.Memo1));
+    ASSERT_TRUE(application.Terminated());  // the pump kept the quit request
+    application.Run();  // and the loop honours it at once
+}
+
+TEST_F(Window, CloseDuringDataLinesEndsAfterTheLineJustWritten)
+{
+    choices = {Image("long.bmp", 8, 8)};  // 64 pixels, four data lines
+    ClickAtPump(64 + 2, form.CloseButton);
+    Click(form.ConvertButton);
+    const std::wstring output = Output();
+    const std::size_t tableEnd = output.find(L"\r\n\r\n") + 2;
+    EXPECT_EQ(output.substr(tableEnd), kClosing);
+    EXPECT_EQ(ClipboardText(), output.substr(0, tableEnd));
+    EXPECT_EQ(output.substr(tableEnd - 4, 4), L",_\r\n");
+    EXPECT_EQ(std::count(output.begin(), output.end(), L'\n'), 5 + 2 + 1);
+    application.ProcessMessages();
+    EXPECT_FALSE(IsWindow(form.Memo1));
+}
+
+TEST_F(Window, CloseBoxLetsTheRunCompleteThenCloses)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    application.AtPump(3, [this] { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); });
+    Click(form.ConvertButton);
+    EXPECT_FALSE(StopConversion);
+    EXPECT_EQ(Output(), kLogoOutput);
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    application.ProcessMessages();
+    EXPECT_FALSE(IsWindow(form.Memo1));
+}
+
+TEST_F(Window, NestedRunIsFollowedByTheOuterRunsRemainingLines)
+{
+    // The outer run has 64 pixels; Convert is clicked after its first data
+    // line and converts the logo; then the outer run writes its last three.
+    choices = {Image("outer.bmp", 8, 8, {0, 0, 0}), Image("logo.bmp", 4, 5)};
+    ClickAtPump(64 + 1, form.ConvertButton);
+    Click(form.ConvertButton);
+    const std::wstring rest = Crlf(kZeros + ",_\n" + kZeros + ",_\n" + kZeros + "\n");
+    EXPECT_EQ(Output(), kLogoOutput + L"\r\n" + rest + kClosing);
+    EXPECT_EQ(ClipboardText(), kLogoOutput + L"\r\n" + rest);
+}
+
+TEST_F(Window, CancelledNestedDialogLeavesOnlyTheOuterRunsRest)
+{
+    choices = {Image("outer.bmp", 8, 8, {0, 0, 0}), std::nullopt};
+    ClickAtPump(64 + 3, form.ConvertButton);
+    Click(form.ConvertButton);
+    EXPECT_EQ(Output(), Crlf(kZeros + "\n") + kClosing);
+    EXPECT_EQ(ClipboardText(), Crlf(kZeros + "\n"));
+}
+
+TEST_F(Window, TickingTheOptionMidRunChangesPackingFromTheNextPixel)
+{
+    choices = {Image("red.bmp", 4, 1, {255, 0, 0})};
+    ClickAtPump(3, form.RGB332_Req);
+    Click(form.ConvertButton);
+    EXPECT_NE(Output().find(L"' Image data in RGB332 format. Size = 4 Bytes"), std::wstring::npos);
+    EXPECT_NE(Output().find(L"\r\n          $E0,$E0,$00,$00\r\n"), std::wstring::npos);
+}
+
+bool guardFired = false;
+
+TEST_F(Window, QuitRequestedDuringARunEndsTheMainLoopOnceTheRunReturns)
+{
+    choices = {Image("logo.bmp", 4, 5)};
+    application.AtPump(2, [] { PostQuitMessage(0); });
+    // Were the request lost in the pump, the loop would wait for ever.
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        guardFired = true;
+        PostQuitMessage(1);
+    });
+    PostClick(form.ConvertButton);
+    application.Run();
+    KillTimer(nullptr, guard);
+    EXPECT_FALSE(guardFired);
+    EXPECT_EQ(Output(), kLogoOutput);
+}
+
+HDROP DropOf(const std::vector<std::wstring>& files)
+{
+    std::wstring names;
+    for (const std::wstring& file : files)
+        names += file + L'\0';
+    names += L'\0';
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(Window, DroppedFileIsConvertedLikeAChosenOneWhateverItsName)
+{
+    const auto file = folder.Path() / L"\u0142\u00f3d\u017a.bmp";
+    std::filesystem::rename(Image("logo.bmp", 4, 5), file);
+    SetWindowTextW(form.Memo1, L"earlier");
+    SendMessageW(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({file, file})), 0);
+    application.ProcessMessages();
+    EXPECT_EQ(Output(), L"earlier");  // two files: nothing to convert
+    SendMessageW(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({file})), 0);
+    EXPECT_EQ(Output(), L"earlier");  // not inside the drop
+    application.ProcessMessages();
+    std::wstring expected = kLogoOutput;
+    expected.replace(expected.find(L"logo:-"), 4, L"\u0142\u00f3d\u017a");
+    EXPECT_EQ(Output(), expected);
+    EXPECT_EQ(chooserCalls, 0);
+}
+
+TEST_F(Window, ClearingDropsLinesNotYetShownAndAnEmptyFirstLineCounts)
+{
+    WindowHost host(application, form.Memo1, form.RGB332_Req, {});
+    host.AddLine("before the clear");
+    host.ClearOutput();
+    host.AddLine("");
+    host.ShowPendingLines();  // an area of one empty line looks empty
+    host.AddLine("after");
+    host.CopyAllToClipboard();
+    EXPECT_EQ(Output(), L"\r\nafter");
+    EXPECT_EQ(ClipboardText(), L"\r\nafter\r\n");
+}
+
+TEST_F(Window, UserSeesDataLinesArriveDuringTheRun)
+{
+    choices = {Image("long.bmp", 8, 8)};
+    std::wstring seen;
+    // After the first data line a frame passes; the second line's pump
+    // shows both to whoever looks.
+    application.AtPump(64 + 1, [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    application.AtPump(64 + 2, [&] { seen = Output(); });
+    Click(form.ConvertButton);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), L'\n'), 6);
+    EXPECT_TRUE(seen.ends_with(L"$FFFF,_"));
+}
+
+}  // namespace

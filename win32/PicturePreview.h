@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the preview beside the file dialog's list shows for one file.
+struct PreviewContent {
+    // The image as the LCD will show it, top row first, as 0x00RRGGBB;
+    // empty when the file does not convert.
+    std::vector<std::uint32_t> pixels;
+    int width = 0;
+    int height = 0;
+    // "W × H", when the file holds a whole header.
+    std::wstring size;
+    // The converter's complaint, or what the file converts to.
+    std::wstring verdict;
+};
+
+// Reads and checks the file as a conversion would, and packs its pixels in
+// the chosen layout; a folder or a missing file gives an empty preview.
+PreviewContent PreviewOf(const std::wstring& path, bool rgb332);
+
+// The in-memory template of the preview panel that the file dialog places
+// beside its own controls (for OFN_ENABLETEMPLATEHANDLE). Lives as long as
+// the program.
+HGLOBAL PreviewPanelTemplate();
+
+// The preview panel, a child dialog made from PreviewPanelTemplate: shows the
+// file it is given and draws the picture when its owner-drawn frame asks.
+class PicturePreview {
+public:
+    PicturePreview(HWND panel, bool rgb332);
+
+    // Shows the file at path, unless it is already shown.
+    void ShowFile(const std::wstring& path);
+    // Draws the picture into the panel's owner-drawn frame.
+    void Draw(const DRAWITEMSTRUCT& item) const;
+    const PreviewContent& Content() const { return content_; }
+
+    // The panel's controls.
+    static constexpr int kPictureId = 1101;
+    static constexpr int kSizeId = 1102;
+    static constexpr int kVerdictId = 1103;
+
+private:
+    HWND panel_;
+    bool rgb332_;
+    std::wstring shownPath_;
+    PreviewContent content_;
+};

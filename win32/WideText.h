@@ -1,0 +1,13 @@
+#pragma once
+
+// The conversion speaks UTF-8; Windows speaks UTF-16. Text crosses between
+// them only here.
+
+#include <string>
+#include <string_view>
+
+// UTF-8 to UTF-16; a malformed byte becomes U+FFFD.
+std::wstring WideFromUtf8(std::string_view text);
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf8FromWide(std::wstring_view text);

@@ -1,0 +1,12 @@
+// The converter's window on Windows: its entry point.
+
+#include "Program.h"
+#include "TApplication.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    TApplication application(instance);
+    return RunProgram(application);
+}
