@@ -1,7 +1,7 @@
 // bmp2cdata.exe: converts 24-bit BMP files into Cdata tables for build scripts.
 
 #include "CommandLine.h"
-#include "WindowsText.h"
+#include "WideText.h"
 
 // The arguments arrive as UTF-16, so that any name works whatever the code page.
 extern "C" int wmain(int argc, wchar_t** argv)

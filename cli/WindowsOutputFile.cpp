@@ -1,6 +1,6 @@
 #include "OutputFile.h"
 
-#include "WindowsText.h"
+#include "WideText.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "Platform.h"
 
-#include "WindowsText.h"
+#include "WideText.h"
 
 #include <algorithm>
 #include <windows.h>

@@ -1,8 +1,10 @@
-// The one place where the conversion touches the file system.
+// The one place where the conversion touches the file system, and on
+// Windows the text conversions its UTF-16 file names need.
 
 #include "BmpFile.h"
 
 #include "BmpHeader.h"
+#include "WideText.h"
 
 #include <algorithm>
 
@@ -55,24 +57,10 @@ ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : handle_(other.handle
 
 #ifdef _WIN32
 
-std::optional<std::wstring> WidePath(const std::string& path)
-{
-    const int size = static_cast<int>(path.size());
-    const int wideSize = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
-    if (wideSize <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, wide.data(), wideSize);
-    return wide;
-}
-
 std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path)
 {
-    const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide)
-        return std::nullopt;
     // A folder does not open without backup semantics, which is what we want.
-    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_READ,
+    const HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -147,6 +135,33 @@ std::size_t BytesWorthReading(std::int64_t length)
 }
 
 }  // namespace
+
+#ifdef _WIN32
+
+std::wstring WideFromUtf8(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Utf8FromWide(std::wstring_view text)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    std::string narrow(
+        static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
+        '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
+                        nullptr);
+    return narrow;
+}
+
+#endif
 
 std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
 {

@@ -1,7 +1,10 @@
 #pragma once
 
-// The conversion speaks UTF-8; Windows speaks UTF-16. Text crosses between
-// them only here.
+// The conversion speaks UTF-8; Windows speaks UTF-16. On Windows, text and
+// paths cross between them through these two, defined beside the file
+// wrapper that opens files by their UTF-16 names.
+
+#ifdef _WIN32
 
 #include <string>
 #include <string_view>
@@ -11,3 +14,5 @@ std::wstring WideFromUtf8(std::string_view text);
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8FromWide(std::wstring_view text);
+
+#endif
