@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project twice, plainly and under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with clang, which also builds the fuzz target),
-# and runs every test in both builds.
+# and runs every test in both builds; then cross-builds the Windows programs
+# and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
