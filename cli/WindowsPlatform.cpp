@@ -10,6 +10,20 @@ namespace {
 // Largest piece handed to one write; the calls take a 32-bit count.
 constexpr std::size_t kLargestWrite = 1u << 30;
 
+// Hands text to write in pieces until all of it is written; false when a
+// piece cannot be.
+template <typename Character, typename Write>
+bool WriteInPieces(std::basic_string_view<Character> text, Write write)
+{
+    while (!text.empty()) {
+        DWORD written = 0;
+        if (!write(text.data(), static_cast<DWORD>(std::min(text.size(), kLargestWrite)), &written) || written == 0)
+            return false;
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
 // A console shows UTF-16 correctly whatever its code page; a file or pipe
 // gets the UTF-8 bytes themselves, line ends untouched.
 bool WriteToStandardHandle(DWORD which, std::string_view text)
@@ -18,24 +32,13 @@ bool WriteToStandardHandle(DWORD which, std::string_view text)
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         const std::wstring wide = WideFromUtf8(text);
-        std::wstring_view rest = wide;
-        while (!rest.empty()) {
-            DWORD written = 0;
-            if (!WriteConsoleW(handle, rest.data(), static_cast<DWORD>(std::min(rest.size(), kLargestWrite)), &written,
-                               nullptr) || written == 0)
-                return false;
-            rest.remove_prefix(written);
-        }
-        return true;
+        return WriteInPieces(std::wstring_view(wide), [handle](const wchar_t* piece, DWORD size, DWORD* written) {
+            return WriteConsoleW(handle, piece, size, written, nullptr);
+        });
     }
-    while (!text.empty()) {
-        DWORD written = 0;
-        if (!WriteFile(handle, text.data(), static_cast<DWORD>(std::min(text.size(), kLargestWrite)), &written,
-                       nullptr) || written == 0)
-            return false;
-        text.remove_prefix(written);
-    }
-    return true;
+    return WriteInPieces(text, [handle](const char* piece, DWORD size, DWORD* written) {
+        return WriteFile(handle, piece, size, written, nullptr);
+    });
 }
 
 }  // namespace
