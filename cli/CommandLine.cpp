@@ -211,7 +211,7 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest, RunOutputLength(LabelFromPath(input.path), input.width, input.height, rgb332));
+        longest = std::max(longest, RunOutputLength(LabelFromPath(input.path), input.width, input.height, rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);

@@ -39,6 +39,3 @@ private:
     std::optional<std::size_t> clipboardLength_;
 };
 
-// The exact length of everything a run writes for an accepted image (the
-// table and the closing lines), so that its buffer is allocated once.
-std::size_t RunOutputLength(std::string_view label, std::int32_t width, std::int32_t height, bool rgb332);

@@ -12,8 +12,13 @@ constexpr std::uint32_t kValuesPerLine = 16;
 constexpr std::string_view kDataIndent = "          ";
 constexpr std::string_view kHeaderComment = "   ' Amount, (Width - 1) , (Height - 1)";
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+// "$XX," or "$XXXX,".
+constexpr std::size_t ValueLength(bool byteTable)
+{
+    return byteTable ? 4 : 6;
+}
 // The indent, sixteen values of "$XXXX," and the continuation '_'.
-constexpr std::size_t kLongestDataLine = kDataIndent.size() + kValuesPerLine * 6 + 1;
+constexpr std::size_t kLongestDataLine = kDataIndent.size() + kValuesPerLine * ValueLength(false) + 1;
 
 std::string Decimal(std::uint32_t value)
 {
@@ -38,26 +43,30 @@ std::string SplitBytes(std::uint32_t value)
     return Decimal(value & 0xFF) + ", " + Decimal(value >> 8);
 }
 
-void WriteHeaderLines(ConverterHost& host, const TableSource& source, std::uint32_t count,
-                      bool byteTable)
+std::uint32_t PixelCount(std::int32_t width, std::int32_t height)
+{
+    return static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height);
+}
+
+std::array<std::string, 5> HeaderLines(const std::string& label, std::int32_t width, std::int32_t height,
+                                       bool byteTable)
 {
     // Widths and heights of zero wrap to 0xFFFFFFFF here, as the LCD programs
     // have always been given.
-    const std::uint32_t lastColumn = static_cast<std::uint32_t>(source.width) - 1;
-    const std::uint32_t lastRow = static_cast<std::uint32_t>(source.height) - 1;
-    host.AddLine("'" + std::string(70, '-'));
-    if (byteTable)
-        host.AddLine("' Image data in RGB332 format. Size = " + Decimal(count) + " Bytes");
-    else
-        host.AddLine("' Image data in RGB565 format. Size = " + Decimal(2 * count) + " Bytes");
-    host.AddLine("'");
-    host.AddLine(source.label + ":-");
-    if (byteTable)
-        host.AddLine("    Cdata as Byte " + SplitBytes(count) + ", " + SplitBytes(lastColumn) +
-                     ", " + SplitBytes(lastRow) + ",_" + std::string(kHeaderComment));
-    else
-        host.AddLine("    Cdata as Word " + Decimal(count) + ", " + Decimal(lastColumn) + ", " +
-                     Decimal(lastRow) + ",_" + std::string(kHeaderComment));
+    const std::uint32_t count = PixelCount(width, height);
+    const std::uint32_t lastColumn = static_cast<std::uint32_t>(width) - 1;
+    const std::uint32_t lastRow = static_cast<std::uint32_t>(height) - 1;
+    return {
+        "'" + std::string(70, '-'),
+        byteTable ? "' Image data in RGB332 format. Size = " + Decimal(count) + " Bytes"
+                  : "' Image data in RGB565 format. Size = " + Decimal(2 * count) + " Bytes",
+        "'",
+        label + ":-",
+        byteTable ? "    Cdata as Byte " + SplitBytes(count) + ", " + SplitBytes(lastColumn) + ", " +
+                        SplitBytes(lastRow) + ",_" + std::string(kHeaderComment)
+                  : "    Cdata as Word " + Decimal(count) + ", " + Decimal(lastColumn) + ", " + Decimal(lastRow) +
+                        ",_" + std::string(kHeaderComment),
+    };
 }
 
 // StopConversion can only change inside a pump, and the pump follows a
@@ -100,13 +109,27 @@ std::string LabelFromPath(const std::string& path)
 
 void WriteCdataTable(ConverterHost& host, const TableSource& source)
 {
-    const std::uint32_t count =
-        static_cast<std::uint32_t>(source.width) * static_cast<std::uint32_t>(source.height);
     const bool byteTable = host.Rgb332Selected();
-    WriteHeaderLines(host, source, count, byteTable);
-    WriteDataLines(host, *source.image, count, byteTable);
+    for (const std::string& line : HeaderLines(source.label, source.width, source.height, byteTable))
+        host.AddLine(line);
+    WriteDataLines(host, *source.image, PixelCount(source.width, source.height), byteTable);
     host.CopyAllToClipboard();
     host.AddLine("");
     host.AddLine(kClosingMessage);
     host.PumpEvents();
+}
+
+std::size_t RunOutputLength(const std::string& label, std::int32_t width, std::int32_t height, bool byteTable,
+                            std::size_t lineEndLength)
+{
+    std::size_t length = 0;
+    for (const std::string& line : HeaderLines(label, width, height, byteTable))
+        length += line.size() + lineEndLength;
+    const std::uint32_t count = PixelCount(width, height);
+    if (count > 0) {
+        const std::size_t lines = (count + kValuesPerLine - 1) / kValuesPerLine;
+        // Every line but the last ends ",_"; the last one loses its ','.
+        length += lines * (kDataIndent.size() + lineEndLength) + count * ValueLength(byteTable) + (lines - 1) - 1;
+    }
+    return length + lineEndLength + kClosingMessage.size() + lineEndLength;
 }

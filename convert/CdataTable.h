@@ -2,6 +2,7 @@
 
 #include "PixelPacking.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,3 +26,9 @@ struct TableSource {
 // Writes the five header lines and the data lines (until StopConversion),
 // copies the output to the clipboard, then appends the closing lines.
 void WriteCdataTable(ConverterHost& host, const TableSource& source);
+
+// The exact length of everything a run writes for an accepted image (the
+// table and the closing lines) when each line ends in lineEndLength
+// characters, so that a host can allocate its buffer once.
+std::size_t RunOutputLength(const std::string& label, std::int32_t width, std::int32_t height, bool byteTable,
+                            std::size_t lineEndLength);

@@ -1,5 +1,6 @@
 // The command-line host's buffer, sized once for everything a run writes.
 
+#include "CdataTable.h"
 #include "CommandLineHost.h"
 #include "ConvertBmpFile.h"
 #include "support/BmpBuilder.h"
@@ -18,7 +19,7 @@ TEST(CommandLineHost, KnowsTheExactLengthOfARunBeforeItStarts)
             std::string output;
             CommandLineHost host(rgb332, output);
             ConvertBmpBytes(host, path, file, static_cast<std::int64_t>(file.size()));
-            EXPECT_EQ(RunOutputLength("Zürich.v2", width, height, rgb332), output.size())
+            EXPECT_EQ(RunOutputLength("Zürich.v2", width, height, rgb332, kLineEnd.size()), output.size())
                 << width << " x " << height << (rgb332 ? " bytes" : " words");
         }
     }
