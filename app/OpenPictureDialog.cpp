@@ -1,8 +1,6 @@
 #include "OpenPictureDialog.h"
 
-#include "BmpDecode.h"
-#include "BmpFile.h"
-#include "PixelPacking.h"
+#include "PreviewContent.h"
 #include "TApplication.h"
 
 #include <QFileDialog>
@@ -35,23 +33,6 @@ constexpr QSize kDialogSize{1120, 560};
 constexpr QSize kFrameAllowance{16, 48};
 // Space a list column needs around its text: cell margins and the sort arrow.
 constexpr int kColumnPadding = 32;
-
-// Widens a packed channel back to 8 bits by repeating its top bits.
-int Widen(int value, int bits)
-{
-    int wide = value << (8 - bits);
-    for (int filled = bits; filled < 8; filled += bits)
-        wide |= wide >> filled;
-    return wide & 0xFF;
-}
-
-// The colour the LCD shows for a packed value.
-QRgb Unpacked(std::uint16_t value, bool rgb332)
-{
-    if (rgb332)
-        return qRgb(Widen(value >> 5 & 7, 3), Widen(value >> 2 & 7, 3), Widen(value & 3, 2));
-    return qRgb(Widen(value >> 11, 5), Widen(value >> 5 & 0x3F, 6), Widen(value & 0x1F, 5));
-}
 
 // Small pictures are enlarged by whole factors so that their pixels stay
 // crisp; large ones are shrunk smoothly.
@@ -102,26 +83,7 @@ void WidenDetailColumns(QFileDialog& dialog)
                                                metrics.horizontalAdvance(longest[column - 1]) + kColumnPadding));
 }
 
-QString CountText(std::size_t count, bool rgb332)
-{
-    const auto values = static_cast<qulonglong>(count);
-    return rgb332 ? QObject::tr("Converts to a table of %1 RGB332 bytes").arg(values)
-                  : QObject::tr("Converts to a table of %1 RGB565 words").arg(values);
-}
-
 }  // namespace
-
-QImage PictureFromTable(const std::vector<std::uint16_t>& values, int width, int height, bool rgb332)
-{
-    // The table lists the top row first, each row from right to left.
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = Unpacked(values[std::size_t(y) * std::size_t(width) + std::size_t(width - 1 - x)], rgb332);
-    }
-    return picture;
-}
 
 QStringList NameFiltersFrom(const QString& filter)
 {
@@ -151,34 +113,22 @@ PicturePreview::PicturePreview(QWidget* parent)
 void PicturePreview::ShowFile(const QString& path, bool rgb332)
 {
     path_ = path;
-    picture_ = QImage();
-    image_->clear();
-    size_->clear();
-    verdict_->clear();
-    // A name still being typed, or a folder, is no file to judge yet.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
-        return;
     // The same reading and decoding as a run, so that the preview never
     // disagrees with the conversion and never reads more than it would.
-    const std::string file = path.toLocal8Bit().toStdString();
-    const std::optional<BmpFileBytes> contents = ReadBmpFile(file);
-    if (!contents) {
-        verdict_->setText(QString::fromLocal8Bit(kNotFoundComplaint + file));
-        return;
-    }
-    const DecodedBmp decoded = DecodeBmp(contents->bytes, contents->length);
-    if (!decoded.Converts()) {
-        verdict_->setText(QString::fromLocal8Bit(decoded.complaint));
-        return;
-    }
-    const BmpImage& image = decoded.image;
-    const std::vector<std::uint16_t> values = PackImage(image, rgb332);
-    picture_ = PictureFromTable(values, image.width, image.height, rgb332);
-    if (!values.empty())
+    const PreviewContent content = PreviewOfFile(path.toLocal8Bit().toStdString(), rgb332);
+    picture_ = QImage();
+    image_->clear();
+    if (!content.pixels.empty()) {
+        picture_ = QImage(content.width, content.height, QImage::Format_RGB32);
+        for (int y = 0; y < content.height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+            for (int x = 0; x < content.width; ++x)
+                line[x] = 0xFF000000u | content.pixels[std::size_t(y) * std::size_t(content.width) + std::size_t(x)];
+        }
         image_->setPixmap(QPixmap::fromImage(FitToPreview(picture_)));
-    size_->setText(QStringLiteral("%1 × %2").arg(image.width).arg(image.height));
-    verdict_->setText(CountText(values.size(), rgb332));
+    }
+    size_->setText(QString::fromStdString(content.size));
+    verdict_->setText(QString::fromLocal8Bit(content.verdict));
 }
 
 QString PicturePreview::SizeText() const

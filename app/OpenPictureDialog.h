@@ -13,10 +13,6 @@
 class QFileDialog;
 class QLabel;
 
-// The picture a table of packed values shows on the LCD; the values are in
-// table order, as PackImage gives them.
-QImage PictureFromTable(const std::vector<std::uint16_t>& values, int width, int height, bool rgb332);
-
 // Turns a filter of "description|pattern" pairs into Qt's name filters.
 QStringList NameFiltersFrom(const QString& filter);
 

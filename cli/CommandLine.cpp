@@ -1,7 +1,5 @@
 #include "CommandLine.h"
 
-#include "BmpDecode.h"
-#include "BmpFile.h"
 #include "CdataTable.h"
 #include "CommandLineHost.h"
 #include "ConvertBmpFile.h"
@@ -49,9 +47,7 @@ struct Options {
 // A file that converts, read and checked before anything is written.
 struct Input {
     std::string path;
-    BmpFileBytes file;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
+    LoadedBmp loaded;
 };
 
 std::string WithLineEnds(std::string_view text)
@@ -147,17 +143,12 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
 // The image in path, or its complaint, as the conversion would give it.
 std::optional<Input> ReadInput(const std::string& path, std::string& complaint)
 {
-    std::optional<BmpFileBytes> file = ReadBmpFile(path);
-    if (!file) {
-        complaint = kNotFoundComplaint + path;
+    LoadedBmp loaded(path);
+    if (!loaded.Decoded().Converts()) {
+        complaint = loaded.Decoded().complaint;
         return std::nullopt;
     }
-    const DecodedBmp decoded = DecodeBmp(file->bytes, file->length);
-    if (!decoded.Converts()) {
-        complaint = decoded.complaint;
-        return std::nullopt;
-    }
-    return Input{path, std::move(*file), decoded.image.width, decoded.image.height};
+    return Input{path, std::move(loaded)};
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -211,14 +202,15 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest, RunOutputLength(LabelFromPath(input.path), input.width, input.height, rgb332, kLineEnd.size()));
+        longest = std::max(longest, RunOutputLength(LabelFromPath(input.path), input.loaded.Decoded().image.width,
+                                                    input.loaded.Decoded().image.height, rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);
     for (const Input& input : inputs) {
         buffer.clear();
         CommandLineHost host(rgb332, buffer);
-        ConvertBmpBytes(host, input.path, input.file.bytes, input.file.length);
+        ConvertDecodedBmp(host, input.path, input.loaded.Decoded());
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))
             return false;

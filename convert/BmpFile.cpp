@@ -186,3 +186,14 @@ std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
         contents.length = static_cast<std::int64_t>(got);
     return contents;
 }
+
+bool ExistsAndIsNotFolder(const std::string& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+#else
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+#endif
+}

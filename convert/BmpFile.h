@@ -17,3 +17,7 @@ struct BmpFileBytes {
 // a regular file that can be read (missing, a folder, a FIFO, a device, no
 // permission).
 std::optional<BmpFileBytes> ReadBmpFile(const std::string& path);
+
+// Whether something other than a folder is at path (UTF-8), links followed:
+// a file, or a FIFO or device that ReadBmpFile refuses.
+bool ExistsAndIsNotFolder(const std::string& path);

@@ -1,28 +1,40 @@
 #include "ConvertBmpFile.h"
 
-#include "BmpDecode.h"
-#include "BmpFile.h"
 #include "CdataTable.h"
 #include "ConverterHost.h"
 #include "PixelPacking.h"
 
 #include <memory>
 
+LoadedBmp::LoadedBmp(const std::string& path)
+{
+    std::optional<BmpFileBytes> file = ReadBmpFile(path);
+    found_ = file.has_value();
+    if (!found_) {
+        decoded_.complaint = kNotFoundComplaint + path;
+        return;
+    }
+    // Moving a vector keeps its buffer, so the image's span stays valid
+    // when the object moves.
+    file_ = std::move(*file);
+    decoded_ = DecodeBmp(file_.bytes, file_.length);
+}
+
 bool ConvertBmpFile(ConverterHost& host, const std::string& path)
 {
-    const std::optional<BmpFileBytes> file = ReadBmpFile(path);
-    if (!file) {
-        host.AddLine(kNotFoundComplaint + path);
-        return false;
-    }
-    ConvertBmpBytes(host, path, file->bytes, file->length);
-    return true;
+    const LoadedBmp loaded(path);
+    ConvertDecodedBmp(host, path, loaded.Decoded());
+    return loaded.Found();
 }
 
 void ConvertBmpBytes(ConverterHost& host, const std::string& path, std::span<const std::uint8_t> bytes,
                      std::int64_t fileLength)
 {
-    const DecodedBmp decoded = DecodeBmp(bytes, fileLength);
+    ConvertDecodedBmp(host, path, DecodeBmp(bytes, fileLength));
+}
+
+void ConvertDecodedBmp(ConverterHost& host, const std::string& path, const DecodedBmp& decoded)
+{
     if (!decoded.Converts()) {
         host.AddLine(decoded.complaint);
         return;

@@ -1,9 +1,5 @@
 #include "PicturePreview.h"
 
-#include "BmpDecode.h"
-#include "BmpFile.h"
-#include "BmpHeader.h"
-#include "PixelPacking.h"
 #include "WideText.h"
 
 #include <dlgs.h>
@@ -25,50 +21,6 @@ constexpr short kPanelHeight = 170;
 constexpr short kColumn = 12;
 constexpr short kColumnWidth = 108;
 constexpr WORD kStaticClass = 0x0082;
-
-// Widens a packed channel back to 8 bits by repeating its top bits, so that
-// white stays white.
-std::uint32_t Widen(std::uint32_t value, int bits)
-{
-    std::uint32_t wide = value << (8 - bits);
-    for (int filled = bits; filled < 8; filled += bits)
-        wide |= wide >> filled;
-    return wide & 0xFF;
-}
-
-std::uint32_t AsDisplayed(std::uint16_t packed, bool rgb332)
-{
-    if (rgb332)
-        return Widen(packed >> 5, 3) << 16 | Widen((packed >> 2) & 7, 3) << 8 | Widen(packed & 3, 2);
-    return Widen(packed >> 11, 5) << 16 | Widen((packed >> 5) & 0x3F, 6) << 8 | Widen(packed & 0x1F, 5);
-}
-
-// The table lists the top row first, each row from right to left.
-std::vector<std::uint32_t> PixelsOf(const BmpImage& image, bool rgb332)
-{
-    const std::vector<std::uint16_t> table = PackImage(image, rgb332);
-    const std::size_t width = image.layout.width;
-    std::vector<std::uint32_t> pixels(table.size());
-    for (std::size_t slot = 0; slot < table.size(); ++slot)
-        pixels[slot / width * width + (width - 1 - slot % width)] = AsDisplayed(table[slot], rgb332);
-    return pixels;
-}
-
-std::wstring SizeOf(const BmpFileBytes& file)
-{
-    if (file.bytes.size() < kBmpHeaderBytes)
-        return {};
-    std::array<std::uint8_t, kBmpHeaderBytes> bytes{};
-    std::copy_n(file.bytes.begin(), bytes.size(), bytes.begin());
-    const BmpHeader header = ParseBmpHeader(bytes);
-    return std::to_wstring(header.width) + L" \u00D7 " + std::to_wstring(header.height);
-}
-
-bool IsFile(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 // The largest rectangle of the picture's proportions inside the frame,
 // centred; whole-number enlargements only.
@@ -146,32 +98,6 @@ std::vector<WORD> BuildPanelTemplate()
 
 }  // namespace
 
-PreviewContent PreviewOf(const std::wstring& path, bool rgb332)
-{
-    PreviewContent content;
-    if (!IsFile(path))
-        return content;
-    const std::string file = Utf8FromWide(path);
-    const std::optional<BmpFileBytes> contents = ReadBmpFile(file);
-    if (!contents) {
-        content.verdict = WideFromUtf8(kNotFoundComplaint + file);
-        return content;
-    }
-    content.size = SizeOf(*contents);
-    const DecodedBmp decoded = DecodeBmp(contents->bytes, contents->length);
-    if (!decoded.Converts()) {
-        content.verdict = WideFromUtf8(decoded.complaint);
-        return content;
-    }
-    const PixelLayout& layout = decoded.image.layout;
-    content.width = static_cast<int>(layout.width);
-    content.height = static_cast<int>(layout.height);
-    content.pixels = PixelsOf(decoded.image, rgb332);
-    content.verdict = L"Converts to a table of " + std::to_wstring(layout.pixelCount) +
-                      (rgb332 ? L" RGB332 bytes" : L" RGB565 words");
-    return content;
-}
-
 HGLOBAL PreviewPanelTemplate()
 {
     // Fixed memory: its handle is its address, whichever of the two the
@@ -199,9 +125,9 @@ void PicturePreview::ShowFile(const std::wstring& path)
     if (path == shownPath_)
         return;
     shownPath_ = path;
-    content_ = PreviewOf(path, rgb332_);
-    SetDlgItemTextW(panel_, kSizeId, content_.size.c_str());
-    SetDlgItemTextW(panel_, kVerdictId, content_.verdict.c_str());
+    content_ = PreviewOfFile(Utf8FromWide(path), rgb332_);
+    SetDlgItemTextW(panel_, kSizeId, WideFromUtf8(content_.size).c_str());
+    SetDlgItemTextW(panel_, kVerdictId, WideFromUtf8(content_.verdict).c_str());
     InvalidateRect(GetDlgItem(panel_, kPictureId), nullptr, TRUE);
 }
 

@@ -1,27 +1,10 @@
 #pragma once
 
+#include "PreviewContent.h"
+
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
-
-// What the preview beside the file dialog's list shows for one file.
-struct PreviewContent {
-    // The image as the LCD will show it, top row first, as 0x00RRGGBB;
-    // empty when the file does not convert.
-    std::vector<std::uint32_t> pixels;
-    int width = 0;
-    int height = 0;
-    // "W × H", when the file holds a whole header.
-    std::wstring size;
-    // The converter's complaint, or what the file converts to.
-    std::wstring verdict;
-};
-
-// Reads and checks the file as a conversion would, and packs its pixels in
-// the chosen layout; a folder or a missing file gives an empty preview.
-PreviewContent PreviewOf(const std::wstring& path, bool rgb332);
 
 // The in-memory template of the preview panel that the file dialog places
 // beside its own controls (for OFN_ENABLETEMPLATEHANDLE). Lives as long as

@@ -1,0 +1,84 @@
+#include "PreviewContent.h"
+
+#include "ConvertBmpFile.h"
+#include "PixelPacking.h"
+
+#include <algorithm>
+
+namespace {
+
+std::uint32_t Widen(std::uint32_t value, int bits)
+{
+    std::uint32_t wide = value << (8 - bits);
+    for (int filled = bits; filled < 8; filled += bits)
+        wide |= wide >> filled;
+    return wide & 0xFF;
+}
+
+// The header's size, once it describes an image the size checks apply to.
+std::string SizeText(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kBmpHeaderBytes)
+        return {};
+    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
+    std::copy_n(bytes.begin(), headerBytes.size(), headerBytes.begin());
+    const BmpHeader header = ParseBmpHeader(headerBytes);
+    if (header.compression != 0 || header.bitCount != 24)
+        return {};
+    return std::to_string(header.width) + " \u00D7 " + std::to_string(header.height);
+}
+
+std::string CountText(std::uint32_t count, bool rgb332)
+{
+    const char* unit = rgb332 ? (count == 1 ? " RGB332 byte" : " RGB332 bytes")
+                              : (count == 1 ? " RGB565 word" : " RGB565 words");
+    return "Converts to a table of " + std::to_string(count) + unit;
+}
+
+// The table lists the top row first, each row from right to left.
+std::vector<std::uint32_t> PixelsOf(const BmpImage& image, bool rgb332)
+{
+    const std::vector<std::uint16_t> table = PackImage(image, rgb332);
+    const std::size_t width = image.layout.width;
+    std::vector<std::uint32_t> pixels(table.size());
+    for (std::size_t slot = 0; slot < table.size(); ++slot)
+        pixels[slot / width * width + (width - 1 - slot % width)] = DisplayedColour(table[slot], rgb332);
+    return pixels;
+}
+
+PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const DecodedBmp& decoded, bool rgb332)
+{
+    PreviewContent content;
+    content.size = SizeText(bytes);
+    if (!decoded.Converts()) {
+        content.verdict = decoded.complaint;
+        return content;
+    }
+    content.width = decoded.image.width;
+    content.height = decoded.image.height;
+    content.pixels = PixelsOf(decoded.image, rgb332);
+    content.verdict = CountText(decoded.image.layout.pixelCount, rgb332);
+    return content;
+}
+
+}  // namespace
+
+std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332)
+{
+    if (rgb332)
+        return Widen(packed >> 5 & 7, 3) << 16 | Widen(packed >> 2 & 7, 3) << 8 | Widen(packed & 3, 2);
+    return Widen(packed >> 11, 5) << 16 | Widen(packed >> 5 & 0x3F, 6) << 8 | Widen(packed & 0x1F, 5);
+}
+
+PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332)
+{
+    return PreviewOfDecoded(bytes, DecodeBmp(bytes, fileLength), rgb332);
+}
+
+PreviewContent PreviewOfFile(const std::string& path, bool rgb332)
+{
+    if (path.empty() || !ExistsAndIsNotFolder(path))
+        return {};
+    const LoadedBmp loaded(path);
+    return PreviewOfDecoded(loaded.File().bytes, loaded.Decoded(), rgb332);
+}

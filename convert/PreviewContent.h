@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// What a preview of one file shows beside a file list or on the page: the
+// picture as the LCD will show it, its size, and the converter's verdict.
+struct PreviewContent {
+    // The picture as 0x00RRGGBB, top row first, each row left to right;
+    // empty when the file does not convert.
+    std::vector<std::uint32_t> pixels;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    // "W × H" (UTF-8) once the header is one of a 24-bit uncompressed
+    // image, so that a refusal for its size makes sense; empty otherwise.
+    std::string size;
+    // The converter's complaint, or what the file converts to.
+    std::string verdict;
+};
+
+// The colour the LCD shows for a packed value: each channel widened back to
+// 8 bits by repeating its top bits, so that white stays white.
+std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332);
+
+// Judges a file's bytes as a run would (bytes are the start of a file of
+// fileLength bytes, as ReadBmpFile gives them) and packs its pixels.
+PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332);
+
+// Reads and judges the file at path (UTF-8) as a run would. A folder, an
+// empty path or a path to nothing has nothing to show; anything else that
+// cannot be read gets the run's "Could not find file" complaint.
+PreviewContent PreviewOfFile(const std::string& path, bool rgb332);
