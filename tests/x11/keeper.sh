@@ -2,11 +2,11 @@
 # The clipboard keeper under a virtual X server: it serves a text larger
 # than one X request in pieces, offers the usual text targets, and ends
 # within a second once another program takes the clipboard.
-#   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD DISPLAY_NUMBER
+#   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD
 set -euo pipefail
 source "$(dirname "$0")/xserver.sh"
 keeper=$1
-StartXServer "$2"
+StartXServer
 
 text=$(mktemp)
 started_files=("$text")

@@ -4,11 +4,11 @@
 # (with the name completer's list open), one click on Close; the table must
 # still be on the clipboard after the program has ended, until another
 # program takes the clipboard.
-#   tests/x11/window.sh BMP2CDATA_GUI BMP2CDATA SAMPLE_BMP DISPLAY_NUMBER
+#   tests/x11/window.sh BMP2CDATA_GUI BMP2CDATA SAMPLE_BMP
 set -euo pipefail
 source "$(dirname "$0")/xserver.sh"
 gui=$1 cli=$2 sample=$3
-StartXServer "$4"
+StartXServer
 caption="Tavrel 24-bit BMP to Cdata Converter"
 table=$("$cli" "$sample")
 # Leaks of system libraries are not the program's (in the sanitized build).

@@ -1,5 +1,5 @@
-# Shared by the tests that need a real X server: starts a virtual one on the
-# display number given, and ends it and every process the test registered
+# Shared by the tests that need a real X server: starts a virtual one on a
+# free display, and ends it and every process the test registered
 # when the test exits. Sourced, not run.
 
 started=()
@@ -34,10 +34,15 @@ Ended() {
     [ -z "$state" ] || [ "${state#Z}" != "$state" ]
 }
 
+# Starts a virtual X server on a display nobody else uses (Xvfb picks it and
+# writes its number once it accepts connections) and sets DISPLAY.
 StartXServer() {
-    export DISPLAY=":$1"
     unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM
-    Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     started+=($!)
-    WaitFor 10 xdotool getdisplaygeometry || Fail "Xvfb did not start on $DISPLAY"
+    WaitFor 10 test -s "$number" || Fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$number")"
+    rm -f "$number"
 }
