@@ -3,6 +3,7 @@
 #include "CdataTable.h"
 #include "CommandLineHost.h"
 #include "ConvertBmpFile.h"
+#include "Label.h"
 #include "OutputFile.h"
 #include "Platform.h"
 
@@ -17,20 +18,29 @@ constexpr int kExitConverted = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
-// On Windows the backslash separates folders; escaping it would garble every path.
+// On Windows the backslash separates folders; escaping it would garble every
+// path. Windows programs also show their help for /?.
 #ifdef _WIN32
 constexpr bool kEscapeBackslash = false;
+constexpr bool kSlashQuestionMarkIsHelp = true;
 #else
 constexpr bool kEscapeBackslash = true;
+constexpr bool kSlashQuestionMarkIsHelp = false;
 #endif
+
+// The file name that stands for standard input.
+constexpr std::string_view kStandardInput = "-";
 
 constexpr std::string_view kUsage =
     "Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE...\n"
     "Converts 24-bit uncompressed BMP images into Cdata tables of RGB565 words,\n"
-    "one after another in the order given.\n"
+    "one after another in the order given, each labelled with its file's name\n"
+    "without the extension. A BMPFILE of - is read from standard input.\n"
     "\n"
     "  --rgb332    write tables of RGB332 bytes instead\n"
     "  -o FILE     write the tables to FILE instead of standard output\n"
+    "  --label NAME\n"
+    "              label the table NAME (a single BMPFILE; needed for -)\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n";
 
@@ -41,12 +51,14 @@ struct Options {
     bool help = false;
     bool version = false;
     std::optional<std::string> outputPath;
+    std::optional<std::string> label;
     std::vector<std::string> inputPaths;
 };
 
 // A file that converts, read and checked before anything is written.
 struct Input {
     std::string path;
+    std::string label;
     LoadedBmp loaded;
 };
 
@@ -104,6 +116,34 @@ int StandardOutputStatus(bool written)
     return kExitRefused;
 }
 
+// Takes the value that follows the option arguments[i] into value; false,
+// with a reason, when there is none or the option came before.
+bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, std::string_view what,
+               std::optional<std::string>& value, std::string& problem)
+{
+    const std::string& option = arguments[i];
+    if (value || i + 1 == arguments.size()) {
+        problem = value ? option + " given twice" : option + " needs " + std::string(what);
+        return false;
+    }
+    value = arguments[++i];
+    return true;
+}
+
+// What is wrong with --label, or with reading standard input, given these
+// files; nothing when all is well.
+std::optional<std::string> LabelProblem(const Options& options)
+{
+    const bool readsStandardInput = std::ranges::find(options.inputPaths, kStandardInput) != options.inputPaths.end();
+    if (readsStandardInput && !options.label)
+        return "reading standard input (-) needs --label NAME";
+    if (options.label && options.inputPaths.size() > 1)
+        return "--label names the table of a single BMP file";
+    if (options.label && HoldsControlCharacter(*options.label))
+        return "--label: a name holding control characters cannot label the table";
+    return std::nullopt;
+}
+
 // Parses the arguments; nothing, with a reason, when they make no sense.
 std::optional<Options> ParseArguments(const std::vector<std::string>& arguments, std::string& problem)
 {
@@ -116,16 +156,15 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
             optionsEnded = true;
         } else if (isOption && argument == "--rgb332") {
             options.rgb332 = true;
-        } else if (isOption && (argument == "--help" || argument == "-h")) {
+        } else if (!optionsEnded && (argument == "--help" || argument == "-h" ||
+                                     (kSlashQuestionMarkIsHelp && argument == "/?"))) {
             options.help = true;
         } else if (isOption && argument == "--version") {
             options.version = true;
-        } else if (isOption && argument == "-o") {
-            if (i + 1 == arguments.size() || options.outputPath) {
-                problem = options.outputPath ? "-o given twice" : "-o needs a file name";
+        } else if (isOption && (argument == "-o" || argument == "--label")) {
+            std::optional<std::string>& value = argument == "-o" ? options.outputPath : options.label;
+            if (!TakeValue(arguments, i, argument == "-o" ? "a file name" : "a name", value, problem))
                 return std::nullopt;
-            }
-            options.outputPath = arguments[++i];
         } else if (isOption) {
             problem = "unknown option " + argument;
             return std::nullopt;
@@ -137,18 +176,42 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
         problem = "no BMP file given";
         return std::nullopt;
     }
+    if (std::optional<std::string> labelProblem = LabelProblem(options)) {
+        problem = std::move(*labelProblem);
+        return std::nullopt;
+    }
     return options;
+}
+
+// Standard input, read as far as a file would be: one byte beyond the
+// longest file that converts tells that it is too large, however long it is.
+std::optional<BmpFileBytes> ReadStandardInputFile()
+{
+    constexpr std::size_t kBytesWorthReading = kBmpHeaderBytes + kMaxPixelDataBytes + 1;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadStandardInput(kBytesWorthReading);
+    if (!bytes)
+        return std::nullopt;
+    const auto length = static_cast<std::int64_t>(bytes->size());
+    return BmpFileBytes{std::move(*bytes), length};
 }
 
 // The image in path, or its complaint, as the conversion would give it.
 std::optional<Input> ReadInput(const std::string& path, std::string& complaint)
 {
-    LoadedBmp loaded(path);
-    if (!loaded.Decoded().Converts()) {
-        complaint = loaded.Decoded().complaint;
+    std::optional<LoadedBmp> loaded;
+    if (path != kStandardInput)
+        loaded.emplace(path);
+    else if (std::optional<BmpFileBytes> bytes = ReadStandardInputFile())
+        loaded.emplace(std::move(*bytes));
+    if (!loaded) {
+        complaint = "bmp2cdata: cannot read standard input";
         return std::nullopt;
     }
-    return Input{path, std::move(loaded)};
+    if (!loaded->Decoded().Converts()) {
+        complaint = loaded->Decoded().complaint;
+        return std::nullopt;
+    }
+    return Input{path, {}, std::move(*loaded)};
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -174,15 +237,17 @@ std::vector<std::string> LabelClashes(const std::vector<std::string>& paths)
     return clashes;
 }
 
-// Reads every file; nothing when any is refused, each complaint then written.
-std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& paths)
+// Reads every file; nothing when any is refused, each complaint then
+// written. Each table is labelled label, or after its file.
+std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& paths,
+                                             const std::optional<std::string>& label)
 {
     std::vector<Input> inputs;
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
         if (std::optional<Input> input = ReadInput(path, complaint))
-            inputs.push_back(std::move(*input));
+            inputs.emplace_back(std::move(*input)).label = label.value_or(LabelFromPath(path));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
     }
@@ -195,6 +260,16 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     return inputs;
 }
 
+// Points out each label that BASIC would not take; its table is written all
+// the same, as the user may mean to edit it.
+void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
+{
+    for (const Input& input : inputs)
+        if (!IsBasicName(input.label))
+            Complain("bmp2cdata: warning: the label \"" + input.label +
+                     "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)");
+}
+
 // Converts each input into one buffer, sized once for the longest run, and
 // hands its table to write; stops at the first write that fails.
 template <typename Write>
@@ -202,7 +277,7 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest, RunOutputLength(LabelFromPath(input.path), input.loaded.Decoded().image.width,
+        longest = std::max(longest, RunOutputLength(input.label, input.loaded.Decoded().image.width,
                                                     input.loaded.Decoded().image.height, rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
@@ -210,7 +285,7 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
     for (const Input& input : inputs) {
         buffer.clear();
         CommandLineHost host(rgb332, buffer);
-        ConvertDecodedBmp(host, input.path, input.loaded.Decoded());
+        ConvertDecodedBmp(host, input.label, input.loaded.Decoded());
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))
             return false;
@@ -232,9 +307,10 @@ int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::
 
 int Convert(const Options& options)
 {
-    const std::optional<std::vector<Input>> inputs = ReadInputs(options.inputPaths);
+    const std::optional<std::vector<Input>> inputs = ReadInputs(options.inputPaths, options.label);
     if (!inputs)
         return kExitRefused;
+    WarnOfLabelsThatAreNoBasicNames(*inputs);
     if (options.outputPath)
         return WriteTablesToFile(*inputs, options.rgb332, *options.outputPath);
     return StandardOutputStatus(WriteEachTable(*inputs, options.rgb332, WriteStandardOutput));

@@ -1,11 +1,18 @@
 #pragma once
 
-// What the command-line host needs from the platform beyond files: its
-// standard streams (bytes on POSIX; on Windows UTF-16 to a console and bytes
-// to anything else) and its memory.
+// What the command-line host needs from the platform beyond the output file:
+// its standard streams (bytes on POSIX; on Windows UTF-16 to a console and
+// bytes to anything else) and its memory.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// Reads standard input to its end, but never more than limit bytes; nothing
+// when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit);
 
 // Writes text (UTF-8) to standard output; false when not all of it was written.
 bool WriteStandardOutput(std::string_view text);

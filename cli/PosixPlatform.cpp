@@ -32,6 +32,24 @@ void WriteStandardError(std::string_view text)
     WriteAll(STDERR_FILENO, text);
 }
 
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
+{
+    std::vector<std::uint8_t> bytes(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+        const ssize_t read = ::read(STDIN_FILENO, bytes.data() + got, limit - got);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return std::nullopt;
+        if (read == 0)
+            break;
+        got += static_cast<std::size_t>(read);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 void PrefaultCapacity(std::string& buffer)
 {
 #ifdef MADV_POPULATE_WRITE

@@ -7,7 +7,7 @@
 
 namespace {
 
-// Largest piece handed to one write; the calls take a 32-bit count.
+// Largest piece handed to one read or write; the calls take a 32-bit count.
 constexpr std::size_t kLargestWrite = 1u << 30;
 
 // Hands text to write in pieces until all of it is written; false when a
@@ -51,6 +51,28 @@ bool WriteStandardOutput(std::string_view text)
 void WriteStandardError(std::string_view text)
 {
     WriteToStandardHandle(STD_ERROR_HANDLE, text);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::vector<std::uint8_t> bytes(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+        DWORD read = 0;
+        if (!ReadFile(input, bytes.data() + got, static_cast<DWORD>(std::min(limit - got, kLargestWrite)), &read,
+                      nullptr)) {
+            // A pipe whose writer has gone has simply ended.
+            if (GetLastError() == ERROR_BROKEN_PIPE)
+                break;
+            return std::nullopt;
+        }
+        if (read == 0)
+            break;
+        got += read;
+    }
+    bytes.resize(got);
+    return bytes;
 }
 
 // Windows has no request cheaper than touching the pages as they fill.

@@ -2,12 +2,18 @@
 
 #include "CdataTable.h"
 #include "ConverterHost.h"
+#include "Label.h"
 #include "PixelPacking.h"
 
 #include <memory>
 
 LoadedBmp::LoadedBmp(const std::string& path)
 {
+    // A name that cannot label the table is refused before the file is opened.
+    if (HoldsControlCharacter(LabelFromPath(path))) {
+        decoded_.complaint = kControlCharacterLabelComplaint;
+        return;
+    }
     std::optional<BmpFileBytes> file = ReadBmpFile(path);
     found_ = file.has_value();
     if (!found_) {
@@ -20,21 +26,30 @@ LoadedBmp::LoadedBmp(const std::string& path)
     decoded_ = DecodeBmp(file_.bytes, file_.length);
 }
 
+LoadedBmp::LoadedBmp(BmpFileBytes file) : found_(true), file_(std::move(file))
+{
+    decoded_ = DecodeBmp(file_.bytes, file_.length);
+}
+
 bool ConvertBmpFile(ConverterHost& host, const std::string& path)
 {
     const LoadedBmp loaded(path);
-    ConvertDecodedBmp(host, path, loaded.Decoded());
+    ConvertDecodedBmp(host, LabelFromPath(path), loaded.Decoded());
     return loaded.Found();
 }
 
-void ConvertBmpBytes(ConverterHost& host, const std::string& path, std::span<const std::uint8_t> bytes,
+void ConvertBmpBytes(ConverterHost& host, const std::string& label, std::span<const std::uint8_t> bytes,
                      std::int64_t fileLength)
 {
-    ConvertDecodedBmp(host, path, DecodeBmp(bytes, fileLength));
+    ConvertDecodedBmp(host, label, DecodeBmp(bytes, fileLength));
 }
 
-void ConvertDecodedBmp(ConverterHost& host, const std::string& path, const DecodedBmp& decoded)
+void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const DecodedBmp& decoded)
 {
+    if (HoldsControlCharacter(label)) {
+        host.AddLine(kControlCharacterLabelComplaint);
+        return;
+    }
     if (!decoded.Converts()) {
         host.AddLine(decoded.complaint);
         return;
@@ -45,5 +60,5 @@ void ConvertDecodedBmp(ConverterHost& host, const std::string& path, const Decod
     // that cut the fill short also ends the table before its first value.
     auto data = std::make_unique_for_overwrite<ImageData>();
     FillImageData(host, decoded.image, *data);
-    WriteCdataTable(host, {LabelFromPath(path), decoded.image.width, decoded.image.height, data.get()});
+    WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data.get()});
 }

@@ -2,6 +2,7 @@
 // statuses.
 
 #include "BmpHeader.h"
+#include "Label.h"
 #include "support/BmpBuilder.h"
 #include "support/Process.h"
 #include "support/WorkedExamples.h"
@@ -55,7 +56,10 @@ std::string Relabelled(const std::string& table, const std::string& label)
 
 class CommandLine : public ::testing::Test {
 protected:
-    ProcessResult Run(const std::vector<std::string>& arguments) { return RunProgram(folder, kProgram, arguments); }
+    ProcessResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        return RunProgram(folder, kProgram, arguments, input);
+    }
     // A 4 x 5 image of one colour: the worked examples' picture under any name.
     std::string Logo(Rgb colour, const std::string& name = "logo.bmp")
     {
@@ -165,10 +169,48 @@ TEST_F(CommandLine, UnwritableOutputIsReportedAsAFailure)
     EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
 }
 
+TEST_F(CommandLine, LabelsThatAreNoBasicNamesConvertWithAWarning)
+{
+    const std::string warning = "is not a BASIC name (ASCII letters, digits and _, starting with a letter)\n";
+    const ProcessResult result = Run({Logo({255, 255, 255}, "my logo.bmp"), Logo({255, 255, 255}, "2nd-pic.bmp"),
+                                      Logo({255, 255, 255}, ".bmp"), Logo({255, 255, 255}, "Logo_2.bmp")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, Relabelled(white, "my logo") + Relabelled(white, "2nd-pic") + Relabelled(white, "") +
+                              Relabelled(white, "Logo_2"));
+    EXPECT_EQ(result.err, WithLineEnds("bmp2cdata: warning: the label \"my logo\" " + warning +
+                                       "bmp2cdata: warning: the label \"2nd-pic\" " + warning +
+                                       "bmp2cdata: warning: the label \"\" " + warning));
+}
+
+TEST_F(CommandLine, LabelOptionNamesTheTableAndIsCheckedLikeAFileName)
+{
+    Logo({255, 255, 255});
+    const ProcessResult named = Run({"--label", "Splash", "logo.bmp"});
+    EXPECT_EQ(named.status, 0);
+    EXPECT_EQ(named.out, Relabelled(white, "Splash"));
+    EXPECT_EQ(named.err, "");
+    const ProcessResult odd = Run({"--label", "2nd", "logo.bmp"});
+    EXPECT_EQ(odd.out, Relabelled(white, "2nd"));
+    EXPECT_TRUE(odd.err.starts_with("bmp2cdata: warning: the label \"2nd\" is not a BASIC name")) << odd.err;
+}
+
+TEST_F(CommandLine, StandardInputIsReadAsAFileOnceALabelNamesIt)
+{
+    Logo({255, 255, 255});
+    const ProcessResult result = Run({"--label", "piped", "-"}, "logo.bmp");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, Relabelled(white, "piped"));
+    folder.Write("eight.bmp", {.bitCount = 8});
+    const ProcessResult refused = Run({"--label", "piped", "-"}, "eight.bmp");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, WithLineEnds(kBitCountComplaint + "\n"));
+}
+
 TEST_F(CommandLine, UsageErrorsExitWithTwo)
 {
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}}) {
+         {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}, {"--label"},
+          {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"}}) {
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE..."), std::string::npos);
@@ -194,7 +236,16 @@ TEST_F(CommandLine, DoubleDashAllowsFileNamesStartingWithADash)
     EXPECT_NE(result.out.find(WithLineEnds("\n-logo:-\n")), std::string::npos) << result.out;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+TEST_F(CommandLine, SlashQuestionMarkShowsTheHelp)
+{
+    const ProcessResult help = Run({"/?"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: bmp2cdata")) << help.out;
+}
+
+#else
 
 mode_t Mode(const fs::path& path)
 {
@@ -342,6 +393,27 @@ TEST_F(CommandLine, SignalsDuringAWriteRemoveTheTemporaryFileAndEndTheRun)
         EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
         EXPECT_EQ(ReadText(folder.Path() / "out.bas"), "old");
     }
+}
+
+TEST_F(CommandLine, FileNamesHoldingControlCharactersAreRefused)
+{
+    const std::string name = Logo({0, 0, 0}, "x\nPrint \"injected\"\n'.bmp");
+    const ProcessResult alone = Run({name});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.out, "");
+    EXPECT_EQ(alone.err, kControlCharacterLabelComplaint + "\n");
+    const ProcessResult several = Run({Logo({0, 0, 0}), name});
+    EXPECT_EQ(several.status, 1);
+    EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kControlCharacterLabelComplaint + "\n");
+}
+
+TEST_F(CommandLine, EndlessStandardInputIsRefusedAsTooLargeWithoutReadingItAll)
+{
+    Logo({255, 255, 255});
+    const ProcessResult result = RunProcess(
+        folder, "{ head -c 54 logo.bmp; cat /dev/zero; } | timeout 10 " + ShellQuote(kProgram) + " --label x -");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, kTooLargeComplaint + "\n");
 }
 
 #endif

@@ -5,6 +5,7 @@
 #include "CdataTable.h"
 #include "ConvertBmpFile.h"
 #include "ConverterHost.h"
+#include "Label.h"
 #include "PixelPacking.h"
 #include "support/BmpBuilder.h"
 #include "support/RecordingHost.h"
@@ -274,6 +275,34 @@ TEST(Label, IsTheFileNameWithoutItsLastExtension)
     };
     for (const auto& [path, label] : cases)
         EXPECT_EQ(LabelFromPath(path), label) << path;
+}
+
+TEST(Label, HoldingAControlCharacterIsRefusedBeforeTheFileIsOpened)
+{
+    // None of these files exists: only the label's own check can speak.
+    for (const std::string name : {"x\nPrint \"injected\"\n'.bmp", "tab\there.bmp", "del\x7F.bmp", "cr\r.bmp"}) {
+        RecordingHost host;
+        EXPECT_FALSE(ConvertBmpFile(host, "/no/such/" + name)) << name;
+        EXPECT_EQ(host.lines, std::vector<std::string>{kControlCharacterLabelComplaint}) << name;
+    }
+    // Outside the label, in a folder or the extension, it does no harm.
+    for (const std::string path : {"/no/such\n/logo.bmp", "/no/such/logo.b\nmp"}) {
+        RecordingHost host;
+        ConvertBmpFile(host, path);
+        EXPECT_EQ(host.lines, std::vector<std::string>{kNotFoundComplaint + path});
+    }
+    RecordingHost host;
+    const std::vector<std::uint8_t> file = BuildBmp({});
+    ConvertBmpBytes(host, "a\nb", file, static_cast<std::int64_t>(file.size()));
+    EXPECT_EQ(host.lines, std::vector<std::string>{kControlCharacterLabelComplaint});
+}
+
+TEST(Label, IsABasicNameOnlyWithAsciiLettersDigitsAndUnderscoreStartingWithALetter)
+{
+    for (const char* name : {"logo", "Logo_2", "x", "A1_b2"})
+        EXPECT_TRUE(IsBasicName(name)) << name;
+    for (const char* name : {"", "2nd", "_x", "my logo", "2nd-pic", "Z\xC3\xBCrich", "a.b", "x$"})
+        EXPECT_FALSE(IsBasicName(name)) << name;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // it, its size, and the converter's own verdict.
 
 #include "BmpHeader.h"
+#include "Label.h"
 #include "PreviewContent.h"
 #include "support/BmpBuilder.h"
 
@@ -65,5 +66,15 @@ TEST(Preview, ShowsNothingForAFolderOrANameBeingTypedButComplainsOfASpecialFile)
     EXPECT_EQ(PreviewOfFile(fifo, false).verdict, kNotFoundComplaint + fifo);
 #endif
 }
+
+#ifndef _WIN32
+TEST(Preview, SaysThatANameHoldingAControlCharacterCannotLabelTheTable)
+{
+    ScratchFolder folder;
+    const PreviewContent content = PreviewOfFile(folder.Write("two\nlines.bmp", {}), false);
+    EXPECT_EQ(content.verdict, kControlCharacterLabelComplaint);
+    EXPECT_TRUE(content.pixels.empty());
+}
+#endif
 
 }  // namespace

@@ -4,6 +4,7 @@
 // into the decode; one run in each input also goes through a real file.
 
 #include "BmpDecode.h"
+#include "CdataTable.h"
 #include "ConvertBmpFile.h"
 #include "ConverterHost.h"
 #include "support/OutputValidator.h"
@@ -56,7 +57,7 @@ RunRecord Convert(const std::span<const std::uint8_t>* input, bool rgb332, int s
                 StopConversion = stopped = true;
         };
     if (input != nullptr)
-        ConvertBmpBytes(host, ScratchPath(), *input, static_cast<std::int64_t>(input->size()));
+        ConvertBmpBytes(host, LabelFromPath(ScratchPath()), *input, static_cast<std::int64_t>(input->size()));
     else
         ConvertBmpFile(host, ScratchPath());
     StopConversion = false;

@@ -57,9 +57,10 @@ inline HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, D
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Runs program with arguments (UTF-8) in folder, standard input empty.
+// Runs program with arguments (UTF-8) in folder; standard input reads the
+// file named input there, or nothing.
 inline ProcessResult RunProgram(const ScratchFolder& folder, const std::string& program,
-                                const std::vector<std::string>& arguments)
+                                const std::vector<std::string>& arguments, const std::string& input = "")
 {
     std::wstring commandLine = QuoteArgument(WideText(program));
     for (const std::string& argument : arguments)
@@ -68,7 +69,8 @@ inline ProcessResult RunProgram(const ScratchFolder& folder, const std::string& 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdInput =
+        InheritableFile(input.empty() ? std::filesystem::path(L"NUL") : folder.Path() / input, GENERIC_READ, OPEN_EXISTING);
     startup.hStdOutput = InheritableFile(out, GENERIC_WRITE, CREATE_ALWAYS);
     startup.hStdError = InheritableFile(err, GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
@@ -116,13 +118,16 @@ inline ProcessResult RunProcess(const ScratchFolder& folder, const std::string& 
     return result;
 }
 
-// Runs program with arguments in folder, standard input empty.
+// Runs program with arguments in folder; standard input reads the file named
+// input there, or nothing.
 inline ProcessResult RunProgram(const ScratchFolder& folder, const std::string& program,
-                                const std::vector<std::string>& arguments)
+                                const std::vector<std::string>& arguments, const std::string& input = "")
 {
     std::string command = ShellQuote(program);
     for (const std::string& argument : arguments)
         command += " " + ShellQuote(argument);
+    if (!input.empty())
+        command += " <" + ShellQuote(input);
     return RunProcess(folder, command);
 }
 
