@@ -270,6 +270,19 @@ void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
                      "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)");
 }
 
+// The complaint when an input is the output file itself, which writing would
+// destroy; nothing otherwise.
+std::optional<std::string> OutputOntoInput(const std::vector<Input>& inputs, const OutputFile& file)
+{
+    const std::optional<FileIdentity> output = file.Identity();
+    for (const Input& input : inputs) {
+        if (output && IdentityOf(input.path) == output)
+            return input.path == kStandardInput ? "bmp2cdata: standard input is also the output file"
+                                                : "bmp2cdata: input file " + input.path + " is also the output file";
+    }
+    return std::nullopt;
+}
+
 // Converts each input into one buffer, sized once for the longest run, and
 // hands its table to write; stops at the first write that fails.
 template <typename Write>
@@ -297,7 +310,12 @@ int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::
 {
     OutputFile file;
     std::string error;
-    if (file.Open(path, error) &&
+    const bool opened = file.Open(path, error);
+    if (const std::optional<std::string> onto = opened ? OutputOntoInput(inputs, file) : std::nullopt) {
+        Complain(*onto);
+        return kExitRefused;
+    }
+    if (opened &&
         WriteEachTable(inputs, rgb332, [&](std::string_view table) { return file.Write(table, error); }) &&
         file.Commit(error))
         return kExitConverted;

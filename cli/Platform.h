@@ -2,13 +2,30 @@
 
 // What the command-line host needs from the platform beyond the output file:
 // its standard streams (bytes on POSIX; on Windows UTF-16 to a console and
-// bytes to anything else) and its memory.
+// bytes to anything else), which file a name is, and its memory.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// What tells one file from another, however it is reached: the device and
+// inode on POSIX, the volume and file ID on Windows.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The file at path (UTF-8; links followed), or the one standard input reads
+// for "-"; nothing when there is none.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+#ifdef _WIN32
+// The file an open handle (a HANDLE) is on; nothing for a pipe, console or device.
+std::optional<FileIdentity> IdentityOfHandle(void* handle);
+#endif
 
 // Reads standard input to its end, but never more than limit bytes; nothing
 // when it cannot be read.

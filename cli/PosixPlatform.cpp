@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +31,14 @@ bool WriteStandardOutput(std::string_view text)
 void WriteStandardError(std::string_view text)
 {
     WriteAll(STDERR_FILENO, text);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat status {};
+    if ((path == "-" ? fstat(STDIN_FILENO, &status) : stat(path.c_str(), &status)) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)

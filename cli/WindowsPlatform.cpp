@@ -53,6 +53,29 @@ void WriteStandardError(std::string_view text)
     WriteToStandardHandle(STD_ERROR_HANDLE, text);
 }
 
+std::optional<FileIdentity> IdentityOfHandle(void* handle)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &information))
+        return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    if (path == "-")
+        return IdentityOfHandle(GetStdHandle(STD_INPUT_HANDLE));
+    // Backup semantics open folders too, and the file is only looked at.
+    const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const std::optional<FileIdentity> identity = IdentityOfHandle(file);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return identity;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
 {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

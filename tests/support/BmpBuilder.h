@@ -75,11 +75,11 @@ inline std::vector<std::uint8_t> BuildBmp(const BmpFileLayout& layout)
 // A folder of its own for each test, removed afterwards.
 class ScratchFolder {
 public:
-    ScratchFolder()
+    explicit ScratchFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path())
     {
         std::random_device random;
         do
-            path_ = std::filesystem::temp_directory_path() / ("bmp2cdata-test-" + std::to_string(random()));
+            path_ = base / ("bmp2cdata-test-" + std::to_string(random()));
         while (!std::filesystem::create_directory(path_));
     }
     ~ScratchFolder() { std::filesystem::remove_all(path_); }
