@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/xattr.h>
@@ -248,13 +250,23 @@ bool CopyExtendedAttributes(int from, int to)
     return hasAcl || fremovexattr(to, kAccessAclName) == 0 || errno == ENODATA || errno == ENOTSUP;
 }
 
+// A file's inode flags that lsattr shows (no dump, no copy-on-write, ...);
+// none where the file system keeps no such flags.
+int InodeFlags(int file)
+{
+    // Named a long, the value is an int to the kernel.
+    int flags = 0;
+    return ioctl(file, FS_IOC_GETFLAGS, &flags) == 0 ? flags & FS_FL_USER_VISIBLE : 0;
+}
+
 // Gives the temporary file all that FILE has and a rename would lose: owner
 // and group, extended attributes (ACLs among them) and permissions. False
-// when any cannot be given, FILE then to be written in place.
+// when any cannot be given, FILE then to be written in place; so too when
+// their inode flags differ.
 bool GiveAttributes(int from, const struct stat& status, int to)
 {
     struct stat own {};
-    if (fstat(to, &own) != 0)
+    if (fstat(to, &own) != 0 || InodeFlags(from) != InodeFlags(to))
         return false;
     if ((own.st_uid != status.st_uid || own.st_gid != status.st_gid) && fchown(to, status.st_uid, status.st_gid) != 0)
         return false;

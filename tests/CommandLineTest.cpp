@@ -581,6 +581,17 @@ TEST_F(CommandLine, AWrittenFileKeepsItsModeAclExtendedAttributesAndHardLinks)
     }
 }
 
+TEST_F(CommandLine, AFileWithInodeFlagsIsWrittenInPlaceAndKeepsThem)
+{
+    Logo({255, 255, 255});
+    const fs::path output = Old("out.bas");
+    if (RunProcess(folder, "chattr +d out.bas").status != 0)
+        GTEST_SKIP() << "this file system keeps no inode flags";
+    ASSERT_EQ(Run({"-o", "out.bas", "logo.bmp"}).status, 0);
+    EXPECT_EQ(ReadText(output), white);
+    EXPECT_EQ(RunProcess(folder, "lsattr out.bas").out.substr(0, 7), "------d");
+}
+
 TEST_F(CommandLine, AReplacedFileGainsNoAclFromItsFolder)
 {
     Logo({255, 255, 255});
