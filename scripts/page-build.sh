@@ -8,5 +8,5 @@ build_page() {
     # emcmake names the command it runs on standard error; only errors pass.
     emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release 2>&1 >/dev/null |
         { grep -v '^configure: ' || true; } >&2
-    cmake --build build-web -j "$(nproc)" >/dev/null
+    cmake --build build-web -j "$(nproc)"
 }

@@ -31,7 +31,7 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     BufferHost host(options.rgb332, conversion.output);
     ConvertBmpBytes(host, name, bytes, fileLength);
     if (const std::optional<std::string_view> table = host.Clipboard())
-        conversion.table = std::string(*table);
+        conversion.tableLength = table->size();
     conversion.label = LabelFromPath(name);
     conversion.preview = PreviewOfBytes(bytes, fileLength, options.rgb332);
     conversion.rgba = RgbaOf(conversion.preview.pixels);

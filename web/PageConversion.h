@@ -18,9 +18,9 @@ struct PageConversion {
     // The output area's text: the table and the closing lines, or the one
     // line of complaint; every line ends in "\n".
     std::string output;
-    // What the clipboard gets: the table alone, byte for byte what the
-    // command line prints; nothing after a complaint.
-    std::optional<std::string> table;
+    // How much of the output the clipboard gets: the table alone, byte for
+    // byte what the command line prints; nothing after a complaint.
+    std::optional<std::size_t> tableLength;
     // The table's label, which also names the saved file.
     std::string label;
     PreviewContent preview;
