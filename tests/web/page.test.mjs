@@ -4,7 +4,7 @@
 //   PAGE=bmp2cdata.html BIN=folder-with-bmp2cdata-make_sample-make_fuzz_seeds node --test page.test.mjs
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -50,7 +50,7 @@ function watch(watched) {
 }
 
 before(async () => {
-  spawnSync('mkdir', [seeds]);
+  mkdirSync(seeds);
   run('make_fuzz_seeds', seeds);
   for (const name of ['17x1', '3x3-padded', '0x4', 'rle8', '32-bit', 'top-down', 'truncated', 'short-header'])
     copyFileSync(join(seeds, name), path(name));
