@@ -9,9 +9,10 @@ export function launchChromium() {
 }
 
 // Opens the page from disk, as a user who downloaded it would, and waits
-// until it can convert.
-export async function openPage(context, pagePath) {
+// until it can convert; prepare sees the tab before the page loads.
+export async function openPage(context, pagePath, prepare = () => {}) {
   const page = await context.newPage();
+  prepare(page);
   await page.goto(pathToFileURL(pagePath).href);
   await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
   return page;

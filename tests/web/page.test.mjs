@@ -4,7 +4,7 @@
 //   PAGE=bmp2cdata.html BIN=folder-with-bmp2cdata-make_sample-make_fuzz_seeds node --test page.test.mjs
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -21,7 +21,7 @@ const untouched = 'clipboard before the conversion';
 const folder = mkdtempSync(join(tmpdir(), 'bmp2cdata-page-'));
 const seeds = join(folder, 'seeds');
 const accepted = ['rainbow', 'Zürich.4x5', '17x1', '3x3-padded', '0x4'];
-const refused = ['rle8', '32-bit', 'top-down', 'truncated', 'short-header', 'large'];
+const refused = ['rle8', '32-bit', 'top-down', 'truncated', 'short-header', 'empty', 'large'];
 const path = (name) => join(folder, `${name}.bmp`);
 
 function run(program, ...args) {
@@ -42,11 +42,14 @@ let browser, context, page;
 const requests = [];
 const consoleErrors = [];
 
+// Records what a tab asks for and what it reports as an error. A listener
+// from the start also has the browser hand every file chooser to the test:
+// one added just before a key opens it could come too late.
 function watch(watched) {
+  watched.on('filechooser', () => {});
   watched.on('request', (request) => requests.push(request.url()));
   watched.on('pageerror', (error) => consoleErrors.push(error.message));
   watched.on('console', (message) => message.type() === 'error' && consoleErrors.push(message.text()));
-  return watched;
 }
 
 before(async () => {
@@ -57,10 +60,11 @@ before(async () => {
   copyFileSync(join(seeds, '4x5'), path('Zürich.4x5'));
   copyFileSync(new URL('../../samples/rainbow.bmp', import.meta.url), path('rainbow'));
   run('make_sample', path('large'), '320', '240');
+  writeFileSync(path('empty'), '');
   browser = await launchChromium();
   context = await browser.newContext();
   await context.grantPermissions(['clipboard-read', 'clipboard-write']);
-  page = watch(await openPage(context, pagePath));
+  page = await openPage(context, pagePath, watch);
 });
 
 after(async () => {
@@ -215,7 +219,8 @@ test('a refused clipboard write is said in one line, and Copy copies the whole o
 });
 
 test('keyboard alone reaches every control, with a visible focus mark', async () => {
-  const keyboard = watch(await openPage(context, pagePath));
+  const keyboard = await openPage(context, pagePath, watch);
+  await keyboard.bringToFront();
   await keyboard.keyboard.press('Tab');
   const [chooser] = await Promise.all([keyboard.waitForEvent('filechooser'), keyboard.keyboard.press('Enter')]);
   await chooser.setFiles(path('rainbow'));
