@@ -41,7 +41,8 @@ double BytesToRead(double fileLength)
     return static_cast<double>(BytesWorthReading(LengthFromScript(fileLength)));
 }
 
-// A copy in a Uint8Array of its own, which outlives the module's memory.
+// A copy in a Uint8Array of its own, which stays valid whatever the module
+// does with its memory afterwards.
 val CopiedBytes(const std::vector<std::uint8_t>& bytes)
 {
     return val(emscripten::typed_memory_view(bytes.size(), bytes.data())).call<val>("slice");
