@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 
+#include "BufferHost.h"
 #include "CdataTable.h"
-#include "CommandLineHost.h"
 #include "ConvertBmpFile.h"
 #include "Label.h"
 #include "OutputFile.h"
@@ -297,7 +297,7 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
     PrefaultCapacity(buffer);
     for (const Input& input : inputs) {
         buffer.clear();
-        CommandLineHost host(rgb332, buffer);
+        BufferHost host(rgb332, buffer, kLineEnd);
         ConvertDecodedBmp(host, input.label, input.loaded.Decoded());
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the command-line host needs from the platform beyond the output file:
-// its standard streams (bytes on POSIX; on Windows UTF-16 to a console and
-// bytes to anything else), which file a name is, and its memory.
+// its line end, its standard streams (bytes on POSIX; on Windows UTF-16 to a
+// console and bytes to anything else), which file a name is, and its memory.
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +30,13 @@ std::optional<FileIdentity> IdentityOfHandle(void* handle);
 // Reads standard input to its end, but never more than limit bytes; nothing
 // when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit);
+
+// Windows editors and BASIC IDEs expect CR LF; everything else gets LF.
+#ifdef _WIN32
+inline constexpr std::string_view kLineEnd = "\r\n";
+#else
+inline constexpr std::string_view kLineEnd = "\n";
+#endif
 
 // Writes text (UTF-8) to standard output; false when not all of it was written.
 bool WriteStandardOutput(std::string_view text);

@@ -28,6 +28,13 @@ DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLengt
     return decoded;
 }
 
+std::size_t BytesWorthReading(std::int64_t fileLength)
+{
+    if (fileLength - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
+        return kBmpHeaderBytes;
+    return static_cast<std::size_t>(std::max<std::int64_t>(fileLength, 0));
+}
+
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> file)
 {
     return DecodeBmp(file, static_cast<std::int64_t>(file.size()));

@@ -29,5 +29,10 @@ struct DecodedBmp {
 // it whenever the file is short enough to be converted.
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength);
 
+// How many bytes from the start of a file of fileLength bytes the decode
+// needs: all of a file short enough to be converted, only the header of a
+// longer one, which is refused on its header and its length alone.
+std::size_t BytesWorthReading(std::int64_t fileLength);
+
 // Decodes a whole BMP file held in memory.
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> file);

@@ -3,7 +3,7 @@
 
 #include "BmpFile.h"
 
-#include "BmpHeader.h"
+#include "BmpDecode.h"
 #include "WideText.h"
 
 #include <algorithm>
@@ -124,15 +124,6 @@ std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
 }
 
 #endif
-
-// A file longer than the size limit is refused on its header and its length
-// alone; its pixels are never read.
-std::size_t BytesWorthReading(std::int64_t length)
-{
-    if (length - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
-        return kBmpHeaderBytes;
-    return static_cast<std::size_t>(length);
-}
 
 }  // namespace
 

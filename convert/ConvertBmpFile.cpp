@@ -58,7 +58,9 @@ void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const Deco
     // on the heap so that nesting does not eat the window thread's stack. It
     // is not cleared: the table lists only slots the fill wrote, since a stop
     // that cut the fill short also ends the table before its first value.
-    auto data = std::make_unique_for_overwrite<ImageData>();
+    // (Written as new without an initialiser: Emscripten's library lacks
+    // make_unique_for_overwrite.)
+    const std::unique_ptr<ImageData> data(new ImageData);
     FillImageData(host, decoded.image, *data);
     WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data.get()});
 }

@@ -10,6 +10,8 @@ packages=(
     imagemagick xxd acl attr e2fsprogs
     xvfb xauth x11-apps xdotool xclip
     g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine
+    emscripten chromium
+    dpkg-dev file desktop-file-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project twice, plainly and under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with clang, which also builds the fuzz target),
-# and runs every test in both builds; then cross-builds the Windows programs
+# and runs every test in both builds; builds the page with Emscripten and
+# runs its tests in headless Chromium; then cross-builds the Windows programs
 # and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,9 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The page, built with Emscripten and tested in headless Chromium.
+scripts/web.sh
 
 # -O1 keeps the sanitizers' reports exact and runs the fuzzer ten times as
 # fast as an unoptimised build.

@@ -3,24 +3,20 @@
 #include "ConverterHost.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// Windows editors and BASIC IDEs expect CR LF; everything else gets LF.
-#ifdef _WIN32
-inline constexpr std::string_view kLineEnd = "\r\n";
-#else
-inline constexpr std::string_view kLineEnd = "\n";
-#endif
-
-// Carries a conversion without a screen: lines are appended to a buffer the
-// caller owns, the clipboard is the part of it written before the copy, and
-// the option is fixed for the whole run.
-class CommandLineHost : public ConverterHost {
+// Carries a conversion without a screen, for the command line and the page:
+// lines are appended to a buffer the caller owns, each ended by lineEnd, the
+// clipboard is the part of it written before the copy, and the option is
+// fixed for the whole run.
+class BufferHost : public ConverterHost {
 public:
-    CommandLineHost(bool rgb332, std::string& output) : rgb332_(rgb332), output_(output) {}
+    BufferHost(bool rgb332, std::string& output, std::string_view lineEnd = "\n")
+        : rgb332_(rgb332), output_(output), lineEnd_(lineEnd)
+    {
+    }
 
     void AddLine(const std::string& line) override;
     void ClearOutput() override;
@@ -36,6 +32,6 @@ public:
 private:
     bool rgb332_;
     std::string& output_;
+    std::string_view lineEnd_;
     std::optional<std::size_t> clipboardLength_;
 };
-

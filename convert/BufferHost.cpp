@@ -1,0 +1,20 @@
+#include "BufferHost.h"
+
+void BufferHost::AddLine(const std::string& line)
+{
+    output_ += line;
+    output_ += lineEnd_;
+}
+
+void BufferHost::ClearOutput()
+{
+    output_.clear();
+    clipboardLength_.reset();
+}
+
+std::optional<std::string_view> BufferHost::Clipboard() const
+{
+    if (!clipboardLength_)
+        return std::nullopt;
+    return std::string_view(output_).substr(0, *clipboardLength_);
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs the page's tests in headless Chromium, with the npm packages pinned by
+# package-lock.json.
+#   tests/web/run.sh PAGE.html FOLDER   (FOLDER holds bmp2cdata, make_sample
+#                                       and make_fuzz_seeds)
+set -euo pipefail
+page=$(realpath "$1")
+bin=$(realpath "$2")
+cd "$(dirname "$0")"
+npm ci --no-audit --no-fund --loglevel=error >/dev/null
+PAGE=$page BIN=$bin exec node --test --test-reporter=spec page.test.mjs
