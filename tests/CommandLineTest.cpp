@@ -420,7 +420,7 @@ TEST_F(CommandLine, OutputNeverGainsPermissions)
     Logo({0, 0, 0});
     ASSERT_EQ(RunProcess(folder, "umask 000; " + ShellQuote(kProgram) + " -o new.bas logo.bmp").status, 0);
     EXPECT_EQ(Mode(folder.Path() / "new.bas"), 0666u);
-    for (const mode_t mode : {0640, 04755}) {
+    for (const mode_t mode : {mode_t{0640}, mode_t{04755}}) {
         chmod(Old("shared.bas").c_str(), mode);
         EXPECT_EQ(Run({"-o", "shared.bas", "logo.bmp"}).status, 0);
         EXPECT_EQ(Mode(folder.Path() / "shared.bas"), mode & 0777u);
