@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+namespace app {
+
 namespace {
 
 // How long the closing window waits for the keeper to own the clipboard:
@@ -47,3 +49,5 @@ void KeepClipboardAfterExit()
             PipeTo(copier, clipboard->text());
     }
 }
+
+}  // namespace app

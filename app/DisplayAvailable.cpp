@@ -1,8 +1,60 @@
 // Whether the windowing system Qt will pick can be reached. Qt aborts with
 // its own message when it cannot connect; the entry point checks first and
-// says it in one line of its own.
+// says it in one line of its own, and catches what it could not foresee.
 
-#include "TApplication.h"
+#include "DisplayAvailable.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+
+const char* failureLine = nullptr;
+QtMessageHandler passOn = nullptr;
+std::vector<HeldMessage> held;
+
+void HoldOrFail(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fputs(failureLine, stderr);
+        std::_Exit(1);
+    }
+    held.push_back({type, context.category, text});
+}
+
+}  // namespace
+
+WindowSystemGuard::WindowSystemGuard(const char* line)
+{
+    failureLine = line;
+    passOn = qInstallMessageHandler(HoldOrFail);
+}
+
+void WindowSystemGuard::Release()
+{
+    if (passOn == nullptr)
+        return;
+    qInstallMessageHandler(passOn);
+    for (const HeldMessage& message : held)
+        passOn(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()), message.text);
+    held.clear();
+    passOn = nullptr;
+}
+
+}  // namespace app
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 
@@ -91,6 +143,8 @@ bool WaylandAnswers()
 
 }  // namespace
 
+namespace app {
+
 bool DisplayAvailable()
 {
     for (const std::string& platform : PlatformsQtTries()) {
@@ -100,9 +154,11 @@ bool DisplayAvailable()
     return false;
 }
 
+}  // namespace app
+
 #else
 
-bool DisplayAvailable()
+bool app::DisplayAvailable()
 {
     return true;
 }

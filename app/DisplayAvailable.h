@@ -1,0 +1,24 @@
+#pragma once
+
+namespace app {
+
+// Whether the windowing system Qt will pick can be reached; false on a plain
+// terminal.
+bool DisplayAvailable();
+
+// From its creation until Release, a window system that Qt cannot start (a
+// platform it has no plugin for, or one that does not answer) ends the
+// program with line on standard error and status 1, instead of Qt's own
+// lines and an abort; Qt's other messages meanwhile are held back and
+// passed on by Release.
+class WindowSystemGuard {
+public:
+    explicit WindowSystemGuard(const char* line);
+    ~WindowSystemGuard() { Release(); }
+    WindowSystemGuard(const WindowSystemGuard&) = delete;
+    WindowSystemGuard& operator=(const WindowSystemGuard&) = delete;
+
+    void Release();
+};
+
+}  // namespace app
