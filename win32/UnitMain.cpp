@@ -1,11 +1,13 @@
 #include "UnitMain.h"
 
-#include "ConverterHost.h"
+#include "Clipboard.h"
 #include "Resources.h"
 #include "WideText.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+namespace win32 {
 
 namespace {
 
@@ -20,8 +22,8 @@ struct Bounds {
 // pixels at 96 dots per inch; no control moves or grows with the window.
 constexpr Bounds kFormBounds{530, 304, 915, 482};
 
-// Starts a dropped file's conversion once the drop message has returned.
-constexpr UINT kConvertDroppedFile = WM_APP + 1;
+// Runs the calls waiting for control to be back in the message loop.
+constexpr UINT kCallLater = WM_APP + 1;
 
 // Control identifiers stay clear of IDOK and IDCANCEL, which Enter and
 // Escape send when no control takes them: neither button is a default or a
@@ -60,6 +62,14 @@ constexpr WPARAM kOutputTextLimit = 0x7FFFFFFE;
 
 // Asks DragQueryFileW for the number of files instead of one of them.
 constexpr UINT kFileCount = 0xFFFFFFFF;
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)), L'\0');
+    const int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size() + 1));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
 
 WNDPROC originalMemoProcedure = nullptr;
 
@@ -112,11 +122,11 @@ HFONT MakeFont(const wchar_t* face, int height, int weight, BYTE charset, BYTE p
 
 TForm1::TForm1(TApplication& application)
     : OpenPictureDialog1(
-          application, [this] { return handle_; },
-          [this] { return SendMessageW(RGB332_Req, BM_GETCHECK, 0, 0) == BST_CHECKED; }),
+          application, [this] { return handle_; }, [this] { return Rgb332Ticked(); }),
       application_(application),
       controlFont_(MakeFont(L"MS Sans Serif", kControlFontHeight, FW_BOLD, DEFAULT_CHARSET, DEFAULT_PITCH | FF_SWISS)),
-      memoFont_(MakeFont(L"Courier New", kMemoFontHeight, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN))
+      memoFont_(MakeFont(L"Courier New", kMemoFontHeight, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN)),
+      model_(*this, "\r\n")
 {
     const HINSTANCE instance = application_.Instance();
     RegisterFormClass(instance, WindowProcedure);
@@ -137,7 +147,6 @@ TForm1::TForm1(TApplication& application)
     SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadProgramIcon(instance, SM_CXSMICON)));
     DragAcceptFiles(handle_, TRUE);
     OpenPictureDialog1.Filter = L"*.bmp|*.bmp";
-    host_ = std::make_unique<WindowHost>(application_, Memo1, RGB332_Req, [this] { return ShowOpenPictureDialog(); });
     FormCreate();
 }
 
@@ -195,13 +204,12 @@ void TForm1::FormCreate() {}
 
 void TForm1::ConvertButtonClick()
 {
-    Convert(std::nullopt);
+    model_.ConvertButtonClick();
 }
 
 void TForm1::CloseButtonClick()
 {
-    StopConversion = true;
-    Close();
+    model_.CloseButtonClick();
 }
 
 void TForm1::Close()
@@ -216,9 +224,9 @@ void TForm1::Show()
     SetFocus(ConvertButton);
 }
 
-void TForm1::SetFileChooser(WindowHost::FileChooser chooser)
+void TForm1::SetFileChooser(ConverterWindow::FileChooser chooser)
 {
-    host_->SetFileChooser(std::move(chooser));
+    model_.SetFileChooser(std::move(chooser));
 }
 
 LRESULT CALLBACK TForm1::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -251,10 +259,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
-    case kConvertDroppedFile: {
-        const std::string path = std::move(droppedFiles_.front());
-        droppedFiles_.pop_front();
-        Convert(path);
+    case kCallLater: {
+        const std::function<void()> call = std::move(later_.front());
+        later_.pop_front();
+        call();
         return 0;
     }
     case WM_ACTIVATE:
@@ -287,9 +295,7 @@ void TForm1::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void TForm1::OnClose()
 {
-    // The window stays on screen while a run is in progress; the close box
-    // does not stop the run, the Close button has already asked it to stop.
-    if (!runs_.MayClose())
+    if (!model_.CloseRequested())
         return;
     DestroyWindow(handle_);
     // Closing the main window ends the program.
@@ -298,32 +304,69 @@ void TForm1::OnClose()
 
 void TForm1::OnDropFiles(HDROP drop)
 {
-    // A drop of exactly one file converts it, as if it had been chosen.
-    if (DragQueryFileW(drop, kFileCount, nullptr, 0) == 1) {
+    if (ConverterWindow::TakesDrop(DragQueryFileW(drop, kFileCount, nullptr, 0))) {
         std::wstring path(DragQueryFileW(drop, 0, nullptr, 0), L'\0');
         DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
-        droppedFiles_.push_back(Utf8FromWide(path));
-        // Converting inside the drop would keep the dragging program waiting.
-        PostMessageW(handle_, kConvertDroppedFile, 0, 0);
+        model_.FileDropped(Utf8FromWide(path));
     }
     DragFinish(drop);
 }
 
-std::optional<std::string> TForm1::ShowOpenPictureDialog()
+void TForm1::AppendOutput(const std::string& text)
+{
+    // Appending at the end moves the caret there and scrolls the new lines
+    // into view, as adding lines to a memo does.
+    const int end = GetWindowTextLengthW(Memo1);
+    SendMessageW(Memo1, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WideFromUtf8(text).c_str()));
+}
+
+bool TForm1::OutputEmpty()
+{
+    return GetWindowTextLengthW(Memo1) == 0;
+}
+
+std::string TForm1::OutputText()
+{
+    return Utf8FromWide(WindowText(Memo1));
+}
+
+void TForm1::EmptyOutput()
+{
+    SetWindowTextW(Memo1, L"");
+}
+
+bool TForm1::PlaceOnClipboard(const std::string& text)
+{
+    return PutOnClipboard(handle_, WideFromUtf8(text));
+}
+
+void TForm1::ProcessEvents()
+{
+    application_.ProcessMessages();
+}
+
+bool TForm1::Rgb332Ticked()
+{
+    return SendMessageW(RGB332_Req, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::optional<std::string> TForm1::ShowOpenDialog()
 {
     if (!OpenPictureDialog1.Execute())
         return std::nullopt;
     return Utf8FromWide(OpenPictureDialog1.FileName());
 }
 
-void TForm1::Convert(const std::optional<std::string>& droppedFile)
+void TForm1::CallLater(std::function<void()> call)
 {
-    const bool closeAskedFor = runs_.Run([&] {
-        RunConvertCommand(*host_, droppedFile);
-        host_->ShowPendingLines();
-    });
-    // A close asked for during the run takes effect once the last run is
-    // over, when control is about to return to the message loop.
-    if (closeAskedFor)
-        PostMessageW(handle_, WM_CLOSE, 0, 0);
+    later_.push_back(std::move(call));
+    PostMessageW(handle_, kCallLater, 0, 0);
 }
+
+void TForm1::CloseWindow()
+{
+    Close();
+}
+
+}  // namespace win32
