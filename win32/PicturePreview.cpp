@@ -99,9 +99,12 @@ HGLOBAL PreviewPanelTemplate()
 PicturePreview::PicturePreview(HWND panel, bool rgb332) : panel_(panel), rgb332_(rgb332)
 {
     // The frame is square in pixels whatever the dialog font makes of its
-    // dialog units.
+    // dialog units, and as large on the screen at any dots per inch.
     const HWND picture = GetDlgItem(panel_, kPictureId);
-    SetWindowPos(picture, nullptr, 0, 0, kPreviewSide, kPreviewSide, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const HDC screen = GetDC(picture);
+    const int side = MulDiv(kPreviewSide, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(picture, screen);
+    SetWindowPos(picture, nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PicturePreview::ShowFile(const std::wstring& path)

@@ -3,6 +3,7 @@
 #include "Clipboard.h"
 #include "Resources.h"
 #include "WideText.h"
+#include "WindowGeometry.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -18,9 +19,14 @@ struct Bounds {
     int left, top, width, height;
 };
 
-// Where the window first appears and its outer size, frame included, in
-// pixels at 96 dots per inch; no control moves or grows with the window.
-constexpr Bounds kFormBounds{530, 304, 915, 482};
+// Where the window first appears, frame included, and the size of its
+// client area, in pixels at 96 dots per inch (915 by 482 outside with the
+// frame the form was drawn with); no control moves or grows with the window.
+constexpr Bounds kFormBounds{530, 304, 907, 455};
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+// The screen the form's numbers are drawn for.
+constexpr int kFormDotsPerInch = 96;
 
 // Runs the calls waiting for control to be back in the message loop.
 constexpr UINT kCallLater = WM_APP + 1;
@@ -62,6 +68,15 @@ constexpr WPARAM kOutputTextLimit = 0x7FFFFFFE;
 
 // Asks DragQueryFileW for the number of files instead of one of them.
 constexpr UINT kFileCount = 0xFFFFFFFF;
+
+int ScreenDotsPerInch()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dotsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dotsPerInch > 0 ? dotsPerInch : kFormDotsPerInch;
+}
 
 std::wstring WindowText(HWND window)
 {
@@ -124,16 +139,15 @@ TForm1::TForm1(TApplication& application)
     : OpenPictureDialog1(
           application, [this] { return handle_; }, [this] { return Rgb332Ticked(); }),
       application_(application),
-      controlFont_(MakeFont(L"MS Sans Serif", kControlFontHeight, FW_BOLD, DEFAULT_CHARSET, DEFAULT_PITCH | FF_SWISS)),
-      memoFont_(MakeFont(L"Courier New", kMemoFontHeight, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN)),
+      dotsPerInch_(ScreenDotsPerInch()),
+      controlFont_(MakeFont(L"MS Sans Serif", -Scaled(-kControlFontHeight), FW_BOLD, DEFAULT_CHARSET,
+                            DEFAULT_PITCH | FF_SWISS)),
+      memoFont_(MakeFont(L"Courier New", -Scaled(-kMemoFontHeight), FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN)),
       model_(*this, "\r\n")
 {
     const HINSTANCE instance = application_.Instance();
     RegisterFormClass(instance, WindowProcedure);
-    if (CreateWindowExW(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kFormBounds.left,
-                        kFormBounds.top, kFormBounds.width, kFormBounds.height, nullptr, nullptr, instance,
-                        this) == nullptr)
-        ThrowLastError("CreateWindowExW");
+    CreateForm();
     // A window whose form failed to build would call into a form that does
     // not exist.
     try {
@@ -157,12 +171,38 @@ TForm1::~TForm1()
         DestroyWindow(handle_);
 }
 
+int TForm1::Scaled(int pixels) const
+{
+    return MulDiv(pixels, dotsPerInch_, kFormDotsPerInch);
+}
+
+void TForm1::CreateForm()
+{
+    // The client area is scaled, and the frame is the screen's own, as form
+    // frameworks scale a form; the window is moved where needed to be
+    // wholly visible.
+    RECT outer{0, 0, Scaled(kFormBounds.width), Scaled(kFormBounds.height)};
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
+    RECT free{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &free, 0);
+    const ScreenRect placed = PlaceWindow(kFormBounds.left, kFormBounds.top, outer.right - outer.left,
+                                          outer.bottom - outer.top,
+                                          {free.left, free.top, free.right - free.left, free.bottom - free.top});
+    if (CreateWindowExW(0, kClassName, kCaption, kFormStyle, placed.left, placed.top, placed.width, placed.height,
+                        nullptr, nullptr, application_.Instance(), this) == nullptr)
+        ThrowLastError("CreateWindowExW");
+}
+
 void TForm1::CreateControls()
 {
     for (const ControlLayout& layout : kControls) {
+        // Each edge is scaled, so that controls that meet still meet.
+        const Bounds& form = layout.bounds;
+        const int left = Scaled(form.left);
+        const int top = Scaled(form.top);
         const HWND control = CreateWindowExW(
-            layout.extendedStyle, layout.className, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, layout.bounds.left,
-            layout.bounds.top, layout.bounds.width, layout.bounds.height, handle_,
+            layout.extendedStyle, layout.className, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, left, top,
+            Scaled(form.left + form.width) - left, Scaled(form.top + form.height) - top, handle_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), application_.Instance(), nullptr);
         if (control == nullptr)
             ThrowLastError("CreateWindowExW");

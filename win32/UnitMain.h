@@ -17,7 +17,7 @@ namespace win32 {
 // The converter's window: the output area, Convert, Close, the RGB332 option
 // and the file-open dialog, on Windows' own controls. What they do is
 // decided by the window model, ConverterWindow, which this class carries
-// out.
+// out. The form's numbers are scaled by the screen's dots per inch over 96.
 class TForm1 : private WindowControls {
 public:
     // Creates the window, hidden, with its controls.
@@ -52,11 +52,14 @@ public:
 private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateForm();
     void CreateControls();
     void AddHints();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnClose();
     void OnDropFiles(HDROP drop);
+    // A number of the form, in pixels at 96 dots per inch, on this screen.
+    int Scaled(int pixels) const;
 
     void AppendOutput(const std::string& text) override;
     bool OutputEmpty() override;
@@ -75,6 +78,8 @@ private:
     using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
     TApplication& application_;
+    // The screen's dots per inch, which the form's numbers are scaled to.
+    int dotsPerInch_;
     HWND handle_ = nullptr;
     HWND hints_ = nullptr;
     // The control that had the focus when the window was last deactivated.
