@@ -298,7 +298,21 @@ std::string ResourceOf(const wchar_t* program, LPCWSTR type, LPCWSTR name)
     return data;
 }
 
-TEST_F(Window, ProgramCarriesItsIconAndManifest)
+// The value a version resource gives for key, read as plain ASCII from its
+// UTF-16 text, where the key's terminator and padding precede the value.
+std::string VersionValue(const std::string& resource, const std::string& key)
+{
+    std::string text;
+    for (std::size_t at = 0; at + 1 < resource.size(); at += 2)
+        text += resource[at + 1] == 0 ? resource[at] : '?';
+    const std::size_t found = text.find(key + '\0');
+    if (found == std::string::npos)
+        return {};
+    const std::size_t value = text.find_first_not_of('\0', found + key.size());
+    return text.substr(value, text.find('\0', value) - value);
+}
+
+TEST_F(Window, ProgramsCarryTheirIconManifestAndVersion)
 {
     EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_SMALL, 0), 0);
@@ -309,6 +323,9 @@ TEST_F(Window, ProgramCarriesItsIconAndManifest)
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
     EXPECT_TRUE(IsProcessDPIAware());  // this program carries the same
+    for (const wchar_t* program : {L"bmp2cdata-gui.exe", L"bmp2cdata.exe"})
+        EXPECT_EQ(VersionValue(ResourceOf(program, RT_VERSION, MAKEINTRESOURCEW(1)), "ProductVersion"),
+                  BMP2CDATA_VERSION);
 }
 
 TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
