@@ -61,6 +61,14 @@ const ControlLayout kControls[] = {
 constexpr int kControlFontHeight = -11;
 constexpr int kMemoFontHeight = -13;
 
+// MS Sans Serif is a bitmap font drawn for 96 dots per inch, with no bold of
+// other sizes; on a scaled screen its outline successor, which Windows
+// itself puts in its place, keeps the type bold and of the scaled size.
+const wchar_t* ControlFontFace(int dotsPerInch)
+{
+    return dotsPerInch == kFormDotsPerInch ? L"MS Sans Serif" : L"Microsoft Sans Serif";
+}
+
 // The largest table is about 520,000 characters, and nested runs can leave
 // more than one table in the output area, so it takes as much text as a
 // multi-line edit control can hold rather than the default 32,767.
@@ -140,7 +148,7 @@ TForm1::TForm1(TApplication& application)
           application, [this] { return handle_; }, [this] { return Rgb332Ticked(); }),
       application_(application),
       dotsPerInch_(ScreenDotsPerInch()),
-      controlFont_(MakeFont(L"MS Sans Serif", -Scaled(-kControlFontHeight), FW_BOLD, DEFAULT_CHARSET,
+      controlFont_(MakeFont(ControlFontFace(dotsPerInch_), -Scaled(-kControlFontHeight), FW_BOLD, DEFAULT_CHARSET,
                             DEFAULT_PITCH | FF_SWISS)),
       memoFont_(MakeFont(L"Courier New", -Scaled(-kMemoFontHeight), FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN)),
       model_(*this, "\r\n")
