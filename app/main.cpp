@@ -1,13 +1,12 @@
 // The converter's entry point: one window and its message loop.
 
-#include "DisplayAvailable.h"
 #include "ExceptionText.h"
 #include "TApplication.h"
 #include "UnitMain.h"
+#include "WindowSystemGuard.h"
 
 #include <QIcon>
 
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -19,10 +18,6 @@ constexpr char kNoDisplay[] =
 
 int main(int argc, char* argv[])
 {
-    if (!app::DisplayAvailable()) {
-        std::fputs(kNoDisplay, stderr);
-        return 1;
-    }
     app::WindowSystemGuard guard(kNoDisplay);
     app::TApplication application(argc, argv);
     guard.Release();
