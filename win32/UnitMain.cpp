@@ -308,6 +308,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case kCallLater: {
+        if (later_.empty())
+            return 0;
         const std::function<void()> call = std::move(later_.front());
         later_.pop_front();
         call();
