@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+namespace app {
+
 namespace {
 
 // How long the closing window waits for the keeper to own the clipboard:
@@ -13,9 +15,9 @@ namespace {
 // has not managed within two seconds is not going to.
 constexpr int kHandoverMilliseconds = 2000;
 
-// Runs program with text on its standard input until it has taken the
+// Runs program with input on its standard input until it has taken the
 // clipboard and ended, as long as that takes reasonably long.
-void PipeTo(const QString& program, const QString& text)
+void PipeTo(const QString& program, const QByteArray& input)
 {
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -23,7 +25,7 @@ void PipeTo(const QString& program, const QString& text)
     process.start(program, {});
     if (!process.waitForStarted(kHandoverMilliseconds))
         return;
-    process.write(text.toUtf8());
+    process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(kHandoverMilliseconds))
         process.kill();
@@ -37,13 +39,19 @@ void KeepClipboardAfterExit()
     if (!clipboard->ownsClipboard())
         return;
     const QString platform = QGuiApplication::platformName();
+    const QByteArray text = clipboard->text().toUtf8();
     if (platform == QStringLiteral("xcb")) {
-        PipeTo(QCoreApplication::applicationDirPath() + QStringLiteral("/bmp2cdata-clipboard"), clipboard->text());
+        // The byte count comes first, so that a keeper whose text was cut
+        // short (this program killed while writing) knows it and serves nothing.
+        PipeTo(QCoreApplication::applicationDirPath() + QStringLiteral("/bmp2cdata-clipboard"),
+               QByteArray::number(text.size()) + '\n' + text);
     } else if (platform.startsWith(QStringLiteral("wayland"))) {
         // Without a data-control protocol only a client with a focused
         // surface may set the selection; wl-copy knows how to serve it.
         const QString copier = QStandardPaths::findExecutable(QStringLiteral("wl-copy"));
         if (!copier.isEmpty())
-            PipeTo(copier, clipboard->text());
+            PipeTo(copier, text);
     }
 }
+
+}  // namespace app

@@ -5,4 +5,8 @@
 // process of our own where no clipboard manager runs (where one runs, Qt
 // hands the text to it), on Wayland wl-copy where it is installed. Does
 // nothing once another program has taken the clipboard.
+namespace app {
+
 void KeepClipboardAfterExit();
+
+}  // namespace app

@@ -1,14 +1,17 @@
 // bmp2cdata-clipboard: keeps a text on the X clipboard after the program
 // that copied it has ended, until another program takes the clipboard over.
-//   bmp2cdata-clipboard < TEXT
-// On X11 the clipboard is served by the program that copied: when it ends,
-// the text is gone unless a clipboard manager saved it. Where none runs,
-// the window hands its text to this small process as it closes.
+//   bmp2cdata-clipboard < INPUT
+// INPUT is the text's length in bytes, in decimal, a line break, then the
+// text. On X11 the clipboard is served by the program that copied: when it
+// ends, the text is gone unless a clipboard manager saved it. Where none
+// runs, the window hands its text to this small process as it closes.
 //
-// Reads the text, takes the CLIPBOARD selection, prints the id of the
-// process that serves it and exits 0 once the selection is owned, 1 if it
-// could not be taken. The serving process has no window on screen, no
-// terminal and no standard streams, and ends as soon as another program
+// Reads the input to its end and, only if it holds the whole text, takes the
+// CLIPBOARD selection, prints the id of the process that serves it and
+// exits 0 once the selection is owned; it exits 1 if the text came cut short
+// (its writer killed) or the selection could not be taken. The serving
+// process has no window on screen, no terminal, no standard streams and no
+// other descriptor of its starter's, and ends as soon as another program
 // owns the clipboard or the X server goes away. Where a clipboard manager
 // runs, it does nothing: the window's toolkit hands the text to the manager.
 
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +27,7 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -47,6 +52,32 @@ std::string ReadAll(int descriptor)
             break;
     }
     return text;
+}
+
+// The text the input carries, if it carries all of it: the byte count
+// before the first line break must be the length of what follows.
+std::optional<std::string> WholeText(const std::string& input)
+{
+    const std::size_t end = input.find('\n');
+    if (end == std::string::npos)
+        return std::nullopt;
+    std::size_t length = 0;
+    const auto [last, error] = std::from_chars(input.data(), input.data() + end, length);
+    if (error != std::errc{} || last != input.data() + end || end == 0 || input.size() - end - 1 != length)
+        return std::nullopt;
+    return input.substr(end + 1);
+}
+
+// Closes every descriptor but the standard streams: one inherited from
+// whoever started the window, such as a pipe a shell reads to its end,
+// would be held open for as long as the text is served.
+void CloseInheritedDescriptors()
+{
+    if (close_range(STDERR_FILENO + 1, ~0U, 0) == 0)
+        return;
+    const long most = sysconf(_SC_OPEN_MAX);
+    for (long descriptor = STDERR_FILENO + 1; descriptor < (most > 0 ? most : 1024); ++descriptor)
+        close(static_cast<int>(descriptor));
 }
 
 // The text as ISO 8859-1, which the STRING type requires; characters it
@@ -301,7 +332,10 @@ int ServeText(const std::string& text, int report)
 
 int main()
 {
-    const std::string text = ReadAll(STDIN_FILENO);
+    CloseInheritedDescriptors();
+    const std::optional<std::string> text = WholeText(ReadAll(STDIN_FILENO));
+    if (!text)
+        return 1;
     int report[2];
     if (pipe(report) != 0)
         return 1;
@@ -310,7 +344,7 @@ int main()
         return 1;
     if (server == 0) {
         close(report[0]);
-        return ServeText(text, report[1]);
+        return ServeText(*text, report[1]);
     }
     // The starter ends once the text is served, or once serving failed.
     close(report[1]);

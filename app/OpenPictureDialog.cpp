@@ -2,7 +2,9 @@
 
 #include "PreviewContent.h"
 #include "TApplication.h"
+#include "WindowGeometry.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QPixmap>
 #include <QScreen>
 #include <QTreeView>
@@ -22,10 +25,10 @@
 
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
-// Room for the preview picture beside the file list.
-constexpr int kPreviewSide = 160;
 // Room for the places list, the detail list with its size, type and date in
 // full, and the preview.
 constexpr QSize kDialogSize{1120, 560};
@@ -34,14 +37,13 @@ constexpr QSize kFrameAllowance{16, 48};
 // Space a list column needs around its text: cell margins and the sort arrow.
 constexpr int kColumnPadding = 32;
 
-// Small pictures are enlarged by whole factors so that their pixels stay
-// crisp; large ones are shrunk smoothly.
+// Enlarged pictures keep their pixels crisp; shrunk ones are smoothed.
 QImage FitToPreview(const QImage& picture)
 {
-    const int factor = std::min(kPreviewSide / picture.width(), kPreviewSide / picture.height());
-    if (factor >= 1)
-        return picture.scaled(picture.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    return picture.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const ScreenRect shown = FitPicture(picture.width(), picture.height(), {0, 0, kPreviewSide, kPreviewSide});
+    const bool shrunk = shown.width < picture.width();
+    return picture.scaled(shown.width, shown.height, Qt::IgnoreAspectRatio,
+                          shrunk ? Qt::SmoothTransformation : Qt::FastTransformation);
 }
 
 QLineEdit* NameField(const QFileDialog& dialog)
@@ -66,21 +68,38 @@ QSize AvailableSize(const QWidget* owner)
     return screen != nullptr ? screen->availableSize() - kFrameAllowance : kDialogSize;
 }
 
+// The patterns of a filter of "description|pattern" pairs.
+QStringList PatternsOf(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList patterns;
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        patterns << parts[i].split(QLatin1Char(';'));
+    return patterns;
+}
+
 // Widens the detail list's size, type and date columns so that their
-// entries read in full rather than cut short.
-void WidenDetailColumns(QFileDialog& dialog)
+// entries read in full rather than cut short: the type of a folder, or of
+// any file the filter lets through.
+void WidenDetailColumns(QFileDialog& dialog, const QStringList& patterns)
 {
     auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     if (view == nullptr)
         return;
     const QFontMetrics metrics(view->font());
+    QStringList types{QStringLiteral("Folder")};
+    for (QString pattern : patterns)
+        types << QMimeDatabase().mimeTypeForFile(pattern.replace(QLatin1Char('*'), QLatin1Char('x')),
+                                                 QMimeDatabase::MatchExtension).comment();
+    int typeWidth = 0;
+    for (const QString& type : types)
+        typeWidth = std::max(typeWidth, metrics.horizontalAdvance(type));
     const QDateTime late(QDate(2000, 12, 28), QTime(23, 59, 59));
-    const QString longest[] = {QStringLiteral("1023.9 KiB"), QStringLiteral("Folder File"),
-                               QLocale::system().toString(late, QLocale::ShortFormat)};
+    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("1023.9 KiB")), typeWidth,
+                          metrics.horizontalAdvance(QLocale::system().toString(late, QLocale::ShortFormat))};
     QHeaderView* header = view->header();
     for (int column = 1; column <= 3; ++column)
-        header->resizeSection(column, std::max(header->sectionSizeHint(column),
-                                               metrics.horizontalAdvance(longest[column - 1]) + kColumnPadding));
+        header->resizeSection(column, std::max(header->sectionSizeHint(column), widths[column - 1] + kColumnPadding));
 }
 
 }  // namespace
@@ -115,7 +134,7 @@ void PicturePreview::ShowFile(const QString& path, bool rgb332)
     path_ = path;
     // The same reading and decoding as a run, so that the preview never
     // disagrees with the conversion and never reads more than it would.
-    const PreviewContent content = PreviewOfFile(path.toLocal8Bit().toStdString(), rgb332);
+    const PreviewContent content = PreviewOfFile(QFile::encodeName(path).toStdString(), rgb332);
     picture_ = QImage();
     image_->clear();
     if (!content.pixels.empty()) {
@@ -128,7 +147,7 @@ void PicturePreview::ShowFile(const QString& path, bool rgb332)
         image_->setPixmap(QPixmap::fromImage(FitToPreview(picture_)));
     }
     size_->setText(QString::fromStdString(content.size));
-    verdict_->setText(QString::fromLocal8Bit(content.verdict));
+    verdict_->setText(QString::fromStdString(content.verdict));
 }
 
 QString PicturePreview::SizeText() const
@@ -163,6 +182,7 @@ QFileDialog& TOpenPictureDialog::Prepare()
     if (!dialog_)
         Create();
     dialog_->setNameFilters(NameFiltersFrom(Filter));
+    WidenDetailColumns(*dialog_, PatternsOf(Filter));
     // The option may have changed since the dialog was last open.
     preview_->ShowFile(preview_->Path(), rgb332Selected_());
     return *dialog_;
@@ -176,7 +196,6 @@ void TOpenPictureDialog::Create()
     // Qt's own dialog, since a native one has no room for the preview.
     dialog_->setOption(QFileDialog::DontUseNativeDialog);
     dialog_->resize(kDialogSize.boundedTo(AvailableSize(owner_)));
-    WidenDetailColumns(*dialog_);
     preview_ = new PicturePreview(dialog_);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog_->layout()))
         grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
@@ -200,3 +219,5 @@ void TOpenPictureDialog::CloseCompletionList()
     if (QLineEdit* name = NameField(*dialog_); name && name->completer())
         name->completer()->popup()->hide();
 }
+
+}  // namespace app

@@ -13,6 +13,8 @@
 class QFileDialog;
 class QLabel;
 
+namespace app {
+
 // Turns a filter of "description|pattern" pairs into Qt's name filters.
 QStringList NameFiltersFrom(const QString& filter);
 
@@ -69,3 +71,5 @@ private:
     QPointer<PicturePreview> preview_;
     QString fileName_;
 };
+
+}  // namespace app

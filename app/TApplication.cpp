@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace app {
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 TApplication::~TApplication()
@@ -27,12 +29,8 @@ void TApplication::Run()
         std::rethrow_exception(std::exchange(escaped_, nullptr));
 }
 
-void TApplication::ShowException(const QString& message)
+void TApplication::ShowException(const QString& text)
 {
-    // Messages read as sentences: a full stop is added where one is missing.
-    QString text = message;
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
-        text += QLatin1Char('.');
     QMessageBox::critical(nullptr, applicationName(), text);
 }
 
@@ -81,3 +79,5 @@ void RethrowHandlerFailure()
     if (auto* application = dynamic_cast<TApplication*>(QCoreApplication::instance()))
         application->RethrowHandlerFailure();
 }
+
+}  // namespace app

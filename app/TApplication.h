@@ -5,6 +5,8 @@
 #include <exception>
 #include <functional>
 
+namespace app {
+
 // The application object: Qt's, plus the framework habits the program keeps.
 // An exception that escapes an event handler ends the message loop and is
 // rethrown by Run, so that the entry point can show it; from then on no
@@ -20,7 +22,7 @@ public:
     // Runs the message loop until the main window closes.
     void Run();
     // Shows an error message box titled with the application's name.
-    void ShowException(const QString& message);
+    void ShowException(const QString& text);
 
     // Ends the message loop because a handler failed; Run rethrows the first failure.
     void HandlerFailed(std::exception_ptr failure);
@@ -48,5 +50,4 @@ auto Handler(Receiver* receiver, void (Receiver::*handler)())
 // pump or a modal dialog); does nothing outside a TApplication.
 void RethrowHandlerFailure();
 
-// Whether a windowing system can be reached; false on a plain terminal.
-bool DisplayAvailable();
+}  // namespace app

@@ -1,19 +1,25 @@
 #include "UnitMain.h"
 
-#include "ConvertCommand.h"
-#include "ConverterHost.h"
 #include "TApplication.h"
+#include "WindowGeometry.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
 
-#include <algorithm>
+namespace app {
 
 namespace {
 
@@ -36,32 +42,35 @@ void InstallFontFallbacks()
                                 QStringLiteral("Nimbus Mono PS"), QStringLiteral("Monospace")});
 }
 
-// The one local file a drag carries, if it carries exactly one.
-std::optional<QString> DraggedFile(const QMimeData* data)
+// The one local file a drag carries, if it carries exactly one: its path as
+// the file system spells it, which need not be UTF-8.
+std::optional<std::string> DraggedFile(const QMimeData* data)
 {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+    if (data == nullptr || !data->hasUrls() || !ConverterWindow::TakesDrop(std::size_t(data->urls().size())) ||
+        !data->urls().first().isLocalFile())
         return std::nullopt;
-    return data->urls().first().toLocalFile();
+    // A name that is not UTF-8 stays percent-encoded in the URL's path.
+    const QString encoded = data->urls().first().path(QUrl::FullyEncoded);
+    return QByteArray::fromPercentEncoding(encoded.toLatin1()).toStdString();
+}
+
+bool IsEnter(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 }  // namespace
 
-QPoint FormPosition(const QSize& frame, const QRect& available)
-{
-    const auto fit = [](int position, int size, int start, int end) {
-        return std::max(start, std::min(position, end - size));
-    };
-    return {fit(kFormPosition.x(), frame.width(), available.left(), available.right() + 1),
-            fit(kFormPosition.y(), frame.height(), available.top(), available.bottom() + 1)};
-}
-
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), OpenPictureDialog1(this, [this] { return RGB332_Req->isChecked(); })
+    : QWidget(parent), OpenPictureDialog1(this, [this] { return RGB332_Req->isChecked(); }), model_(*this, "\n")
 {
     InstallFontFallbacks();
     setupUi(this);
-    if (const QScreen* desktop = screen())
-        move(FormPosition(size().grownBy(kFormFrame), desktop->availableGeometry()));
+    Place(size().grownBy(kFormFrame));
     // Whatever family stands in for the output area's font must be fixed
     // pitch, or the table's columns do not line up. Plain ASCII in a fixed
     // pitch font needs no text shaping; skipping it makes repaints during a
@@ -71,9 +80,11 @@ TForm1::TForm1(QWidget* parent)
     fixed.setStyleStrategy(QFont::PreferNoShaping);
     Memo1->setFont(fixed);
     OpenPictureDialog1.Filter = QStringLiteral("*.bmp|*.bmp");
-    host_ = std::make_unique<WindowHost>(*Memo1, *RGB332_Req, [this] { return ShowOpenPictureDialog(); });
     connect(ConvertButton, &QPushButton::clicked, this, Handler(this, &TForm1::ConvertButtonClick));
     connect(CloseButton, &QPushButton::clicked, this, Handler(this, &TForm1::CloseButtonClick));
+    // Enter presses the focused button, as on Windows and in GTK programs.
+    ConvertButton->installEventFilter(this);
+    CloseButton->installEventFilter(this);
     FormCreate();
 }
 
@@ -81,37 +92,37 @@ void TForm1::FormCreate() {}
 
 void TForm1::ConvertButtonClick()
 {
-    Convert(std::nullopt);
+    model_.ConvertButtonClick();
 }
 
 void TForm1::CloseButtonClick()
 {
-    StopConversion = true;
-    close();
+    model_.CloseButtonClick();
 }
 
-void TForm1::SetFileChooser(WindowHost::FileChooser chooser)
+void TForm1::SetFileChooser(ConverterWindow::FileChooser chooser)
 {
-    host_->SetFileChooser(std::move(chooser));
+    model_.SetFileChooser(std::move(chooser));
 }
 
-std::optional<std::string> TForm1::ShowOpenPictureDialog()
+void TForm1::Place(const QSize& frame)
 {
-    if (!OpenPictureDialog1.Execute())
-        return std::nullopt;
-    return OpenPictureDialog1.FileName().toLocal8Bit().toStdString();
+    const QScreen* desktop = screen();
+    if (desktop == nullptr)
+        return;
+    const QRect free = desktop->availableGeometry();
+    const ScreenRect placed = PlaceWindow(kFormPosition.x(), kFormPosition.y(), frame.width(), frame.height(),
+                                          {free.left(), free.top(), free.width(), free.height()});
+    if (QPoint(placed.left, placed.top) != pos())
+        move(placed.left, placed.top);
 }
 
-void TForm1::Convert(const std::optional<std::string>& droppedFile)
+void TForm1::showEvent(QShowEvent* event)
 {
-    const bool closeAskedFor = runs_.Run([&] {
-        RunConvertCommand(*host_, droppedFile);
-        host_->ShowPendingLines();
-    });
-    // A close asked for during the run takes effect once the last run is
-    // over, when control is about to return to the message loop.
-    if (closeAskedFor)
-        QTimer::singleShot(0, this, &QWidget::close);
+    QWidget::showEvent(event);
+    // The focused button shows its focus mark from the start, as the
+    // keyboard can press it from the start.
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void TForm1::moveEvent(QMoveEvent* event)
@@ -119,19 +130,15 @@ void TForm1::moveEvent(QMoveEvent* event)
     QWidget::moveEvent(event);
     // Placed before the window manager framed the window, it was placed with
     // a guessed frame; once the real frame is known, it is placed once more.
-    if (framed_ || windowHandle() == nullptr || windowHandle()->frameMargins().isNull() || screen() == nullptr)
+    if (framed_ || windowHandle() == nullptr || windowHandle()->frameMargins().isNull())
         return;
     framed_ = true;
-    const QPoint position = FormPosition(frameGeometry().size(), screen()->availableGeometry());
-    if (position != pos())
-        move(position);
+    Place(frameGeometry().size());
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // The window stays on screen while a run is in progress; the close box
-    // does not stop the run, the Close button has already asked it to stop.
-    if (runs_.MayClose())
+    if (model_.CloseRequested())
         event->accept();
     else
         event->ignore();
@@ -145,11 +152,84 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event)
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = DraggedFile(event->mimeData());
+    const std::optional<std::string> file = DraggedFile(event->mimeData());
     if (!file)
         return;
     event->acceptProposedAction();
-    // Converting inside the drop would keep the dragging program waiting.
-    const std::string path = file->toLocal8Bit().toStdString();
-    QTimer::singleShot(0, this, [this, path] { CallHandler([this, &path] { Convert(path); }); });
+    model_.FileDropped(*file);
 }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button == nullptr || !IsEnter(event))
+        return QWidget::eventFilter(watched, event);
+    button->click();
+    return true;
+}
+
+void TForm1::AppendOutput(const std::string& text)
+{
+    QScrollBar* scroll = Memo1->verticalScrollBar();
+    const bool following = scroll->value() == scroll->maximum();
+    // Inserting at the end through a cursor of our own is cheaper than
+    // appending a paragraph, and leaves the user's cursor where it was.
+    QTextCursor end(Memo1->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QString::fromStdString(text));
+    if (following)
+        scroll->setValue(scroll->maximum());
+}
+
+bool TForm1::OutputEmpty()
+{
+    return Memo1->document()->isEmpty();
+}
+
+std::string TForm1::OutputText()
+{
+    return Memo1->toPlainText().toStdString();
+}
+
+void TForm1::EmptyOutput()
+{
+    Memo1->clear();
+}
+
+bool TForm1::PlaceOnClipboard(const std::string& text)
+{
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    return true;
+}
+
+void TForm1::ProcessEvents()
+{
+    QCoreApplication::processEvents();
+    // A handler that failed inside the pump ends the run too, as if its
+    // exception had unwound through it.
+    RethrowHandlerFailure();
+}
+
+bool TForm1::Rgb332Ticked()
+{
+    return RGB332_Req->isChecked();
+}
+
+std::optional<std::string> TForm1::ShowOpenDialog()
+{
+    if (!OpenPictureDialog1.Execute())
+        return std::nullopt;
+    return QFile::encodeName(OpenPictureDialog1.FileName()).toStdString();
+}
+
+void TForm1::CallLater(std::function<void()> call)
+{
+    QTimer::singleShot(0, this, [call = std::move(call)] { CallHandler(call); });
+}
+
+void TForm1::CloseWindow()
+{
+    close();
+}
+
+}  // namespace app

@@ -1,24 +1,21 @@
 #pragma once
 
-#include "ConvertCommand.h"
+#include "ConverterWindow.h"
 #include "OpenPictureDialog.h"
-#include "WindowHost.h"
 #include "ui_UnitMain.h"
 
 #include <QWidget>
 
-#include <memory>
 #include <optional>
 #include <string>
 
-// Where the window goes, frame included, on a screen whose free area is
-// available: the form's own place where the window fits there, otherwise
-// moved just enough to be wholly visible (to the top left when it is larger).
-QPoint FormPosition(const QSize& frame, const QRect& available);
+namespace app {
 
 // The converter's window: the output area, Convert, Close, the RGB332 option
-// and the file-open dialog. Its controls come from the form.
-class TForm1 : public QWidget, public Ui::TForm1 {
+// and the file-open dialog. Its controls come from the form; what they do is
+// decided by the window model, ConverterWindow, which this class carries
+// out on Qt's widgets.
+class TForm1 : public QWidget, public Ui::TForm1, private WindowControls {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -33,23 +30,36 @@ public:
     void CloseButtonClick();
 
     // Replaces the dialog by another chooser, for example one for tests.
-    void SetFileChooser(WindowHost::FileChooser chooser);
+    void SetFileChooser(ConverterWindow::FileChooser chooser);
     // Whether a conversion is running (possibly several, nested).
-    bool Converting() const { return runs_.Active(); }
+    bool Converting() const { return model_.Converting(); }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::optional<std::string> ShowOpenPictureDialog();
-    // Runs the Convert button's work, or converts a dropped file.
-    void Convert(const std::optional<std::string>& droppedFile);
+    void AppendOutput(const std::string& text) override;
+    bool OutputEmpty() override;
+    std::string OutputText() override;
+    void EmptyOutput() override;
+    bool PlaceOnClipboard(const std::string& text) override;
+    void ProcessEvents() override;
+    bool Rgb332Ticked() override;
+    std::optional<std::string> ShowOpenDialog() override;
+    void CallLater(std::function<void()> call) override;
+    void CloseWindow() override;
 
-    std::unique_ptr<WindowHost> host_;
-    RunNesting runs_;
+    // Places the window on its screen, its frame as large as frame.
+    void Place(const QSize& frame);
+
+    ConverterWindow model_;
     // Whether the window has been placed with its real frame.
     bool framed_ = false;
 };
+
+}  // namespace app

@@ -17,18 +17,18 @@
 namespace {
 
 // Counts the event pumps a run makes.
-class CountingApplication : public TApplication {
+class CountingApplication : public win32::TApplication {
 public:
-    CountingApplication() : TApplication(GetModuleHandleW(nullptr)) { Initialize(); }
+    CountingApplication() : win32::TApplication(GetModuleHandleW(nullptr)) { Initialize(); }
     void ProcessMessages() override
     {
         ++pumps;
-        TApplication::ProcessMessages();
+        win32::TApplication::ProcessMessages();
     }
     long pumps = 0;
 };
 
-std::wstring OutputOf(const TForm1& form)
+std::wstring OutputOf(const win32::TForm1& form)
 {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(form.Memo1)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(form.Memo1, text.data(), static_cast<int>(text.size()))));
@@ -46,7 +46,7 @@ int wmain(int argc, wchar_t** argv)
     const std::string path = Utf8FromWide(argv[1]);
     const int runs = argc > 2 ? static_cast<int>(std::wcstol(argv[2], nullptr, 10)) : 3;
     CountingApplication application;
-    TForm1 form(application);
+    win32::TForm1 form(application);
     form.SetFileChooser([&path] { return std::optional<std::string>(path); });
     form.Show();
     application.ProcessMessages();
@@ -65,7 +65,7 @@ int wmain(int argc, wchar_t** argv)
     const double window = MedianMilliseconds(runs, convert);
     const double floor = MedianMilliseconds(runs, [&] {
         for (long pump = 0; pump < pumps; ++pump)
-            application.TApplication::ProcessMessages();
+            application.win32::TApplication::ProcessMessages();
     });
     std::printf("%.3f %.3f %ld\n", window, floor, pumps);
     return 0;

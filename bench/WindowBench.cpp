@@ -67,8 +67,8 @@ int main(int argc, char** argv)
     }
     const std::string path = argv[1];
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-    TApplication application(argc, argv);
-    TForm1 form;
+    app::TApplication application(argc, argv);
+    app::TForm1 form;
     form.SetFileChooser([&path] { return std::optional<std::string>(path); });
     form.show();
     QCoreApplication::processEvents();

@@ -9,6 +9,9 @@ configure_file(${CMAKE_SOURCE_DIR}/win32/README.txt.in ${package_root}/README.tx
 set(packaged_programs bmp2cdata-gui)
 if(TARGET bmp2cdata)
     list(APPEND packaged_programs bmp2cdata)
+    # The command line carries version details as the window does.
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/bmp2cdata.rc.in ${CMAKE_BINARY_DIR}/bmp2cdata.rc @ONLY)
+    target_sources(bmp2cdata PRIVATE ${CMAKE_BINARY_DIR}/bmp2cdata.rc)
 endif()
 set(strip_programs)
 foreach(program IN LISTS packaged_programs)

@@ -1,5 +1,4 @@
-// The one place where the conversion touches the file system, and on
-// Windows the text conversions its UTF-16 file names need.
+// The one place where the conversion touches the file system.
 
 #include "BmpFile.h"
 
@@ -126,33 +125,6 @@ std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
 #endif
 
 }  // namespace
-
-#ifdef _WIN32
-
-std::wstring WideFromUtf8(std::string_view text)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Utf8FromWide(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    std::string narrow(
-        static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-        '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
-                        nullptr);
-    return narrow;
-}
-
-#endif
 
 std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
 {

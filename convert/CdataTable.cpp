@@ -115,7 +115,7 @@ void WriteCdataTable(ConverterHost& host, const TableSource& source)
     WriteDataLines(host, *source.image, PixelCount(source.width, source.height), byteTable);
     host.CopyAllToClipboard();
     host.AddLine("");
-    host.AddLine(kClosingMessage);
+    host.AddLine(host.CopiedToClipboard() ? kClosingMessage : kCopyFailedMessage);
     host.PumpEvents();
 }
 

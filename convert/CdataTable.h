@@ -10,6 +10,10 @@ class ConverterHost;
 
 inline const std::string kClosingMessage =
     "The Cdata Table is now assigned to the Clipboard for pasting into the program";
+// Closes the run instead when the clipboard could not be had (another
+// program held it); short enough to read whole in the output area.
+inline const std::string kCopyFailedMessage =
+    "The Cdata Table could not be put on the Clipboard: select it above and press Ctrl+C to copy it";
 
 // The table's label: the file name after the last '/', '\' or ':', without
 // everything from its last dot on.
@@ -24,7 +28,8 @@ struct TableSource {
 };
 
 // Writes the five header lines and the data lines (until StopConversion),
-// copies the output to the clipboard, then appends the closing lines.
+// copies the output to the clipboard, then appends the closing lines: an
+// empty one and a message that says whether the copy was made.
 void WriteCdataTable(ConverterHost& host, const TableSource& source);
 
 // The exact length of everything a run writes for an accepted image (the

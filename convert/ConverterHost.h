@@ -16,6 +16,9 @@ public:
     virtual void ClearOutput() = 0;
     // Places the whole output text on the clipboard as plain text.
     virtual void CopyAllToClipboard() = 0;
+    // Whether the last CopyAllToClipboard placed the text; a host whose
+    // clipboard another program can hold says false when it gave up.
+    virtual bool CopiedToClipboard() { return true; }
     // Dispatches every pending event without waiting for new ones.
     virtual void PumpEvents() = 0;
     // Tells whether the RGB332 option is ticked at the moment of the call.

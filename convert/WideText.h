@@ -1,8 +1,7 @@
 #pragma once
 
 // The conversion speaks UTF-8; Windows speaks UTF-16. On Windows, text and
-// paths cross between them through these two, defined beside the file
-// wrapper that opens files by their UTF-16 names.
+// paths cross between them through these two.
 
 #ifdef _WIN32
 

@@ -50,6 +50,9 @@ start_wine_session() {
     # With no window manager on the display, Wine waits two seconds for one
     # whenever a window closes; windows it keeps to itself close at once.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    # The screen's dots per inch stay Wine's 96 unless a test sets them for
+    # a program it starts; one that was stopped half-way may have left them.
+    wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wine_session() {

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace win32 {
+
 namespace {
 
 // Room for the longest path Windows allows.
@@ -167,3 +169,5 @@ void TOpenPictureDialog::ShowSelectedFile(HWND hook)
     if (preview_)
         preview_->ShowFile(NamedFile(GetParent(hook)));
 }
+
+}  // namespace win32

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+namespace win32 {
+
 class TApplication;
 
 // Turns a filter of "description|pattern" pairs into the dialog's list of
@@ -44,3 +46,5 @@ private:
     std::unique_ptr<PicturePreview> preview_;
     std::wstring fileName_;
 };
+
+}  // namespace win32

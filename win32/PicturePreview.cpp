@@ -1,17 +1,16 @@
 #include "PicturePreview.h"
 
 #include "WideText.h"
+#include "WindowGeometry.h"
 
 #include <dlgs.h>
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace win32 {
 
-// The picture's frame, in pixels; small pictures are enlarged by whole
-// factors to fill it, so that their pixels stay crisp.
-constexpr int kPreviewSide = 160;
+namespace {
 
 // The panel's layout in dialog units. The standard controls go where stc32
 // stands; controls right of it move right of them, and the panel grows to
@@ -21,21 +20,6 @@ constexpr short kPanelHeight = 170;
 constexpr short kColumn = 12;
 constexpr short kColumnWidth = 108;
 constexpr WORD kStaticClass = 0x0082;
-
-// The largest rectangle of the picture's proportions inside the frame,
-// centred; whole-number enlargements only.
-RECT FitPicture(const RECT& frame, int width, int height)
-{
-    const int frameWidth = frame.right - frame.left;
-    const int frameHeight = frame.bottom - frame.top;
-    const int factor = std::min(frameWidth / width, frameHeight / height);
-    const double scale = factor >= 1 ? factor : std::min(double(frameWidth) / width, double(frameHeight) / height);
-    const int shownWidth = std::max(1, static_cast<int>(width * scale));
-    const int shownHeight = std::max(1, static_cast<int>(height * scale));
-    const int left = frame.left + (frameWidth - shownWidth) / 2;
-    const int top = frame.top + (frameHeight - shownHeight) / 2;
-    return {left, top, left + shownWidth, top + shownHeight};
-}
 
 // Writes a DLGTEMPLATE and its items, each item starting on a DWORD.
 class TemplateWriter {
@@ -115,9 +99,12 @@ HGLOBAL PreviewPanelTemplate()
 PicturePreview::PicturePreview(HWND panel, bool rgb332) : panel_(panel), rgb332_(rgb332)
 {
     // The frame is square in pixels whatever the dialog font makes of its
-    // dialog units.
+    // dialog units, and as large on the screen at any dots per inch.
     const HWND picture = GetDlgItem(panel_, kPictureId);
-    SetWindowPos(picture, nullptr, 0, 0, kPreviewSide, kPreviewSide, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const HDC screen = GetDC(picture);
+    const int side = MulDiv(kPreviewSide, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(picture, screen);
+    SetWindowPos(picture, nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PicturePreview::ShowFile(const std::wstring& path)
@@ -136,7 +123,9 @@ void PicturePreview::Draw(const DRAWITEMSTRUCT& item) const
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     if (content_.pixels.empty())
         return;
-    const RECT shown = FitPicture(item.rcItem, content_.width, content_.height);
+    const RECT& frame = item.rcItem;
+    const ScreenRect shown = FitPicture(content_.width, content_.height,
+                                        {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top});
     BITMAPINFO bitmap{};
     bitmap.bmiHeader.biSize = sizeof bitmap.bmiHeader;
     bitmap.bmiHeader.biWidth = content_.width;
@@ -144,9 +133,11 @@ void PicturePreview::Draw(const DRAWITEMSTRUCT& item) const
     bitmap.bmiHeader.biPlanes = 1;
     bitmap.bmiHeader.biBitCount = 32;
     bitmap.bmiHeader.biCompression = BI_RGB;
-    const bool shrinking = shown.right - shown.left < content_.width;
+    const bool shrinking = shown.width < content_.width;
     SetStretchBltMode(item.hDC, shrinking ? HALFTONE : COLORONCOLOR);
     SetBrushOrgEx(item.hDC, 0, 0, nullptr);
-    StretchDIBits(item.hDC, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, 0, 0,
+    StretchDIBits(item.hDC, shown.left, shown.top, shown.width, shown.height, 0, 0,
                   content_.width, content_.height, content_.pixels.data(), &bitmap, DIB_RGB_COLORS, SRCCOPY);
 }
+
+}  // namespace win32

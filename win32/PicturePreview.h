@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace win32 {
+
 // The in-memory template of the preview panel that the file dialog places
 // beside its own controls (for OFN_ENABLETEMPLATEHANDLE). Lives as long as
 // the program.
@@ -34,3 +36,5 @@ private:
     std::wstring shownPath_;
     PreviewContent content_;
 };
+
+}  // namespace win32

@@ -1,10 +1,13 @@
 #include "Program.h"
 
+#include "ExceptionText.h"
 #include "TApplication.h"
 #include "UnitMain.h"
 #include "WideText.h"
 
 #include <exception>
+
+namespace win32 {
 
 int RunProgram(TApplication& application, const std::function<void(TForm1&)>& prepare)
 {
@@ -18,10 +21,10 @@ int RunProgram(TApplication& application, const std::function<void(TForm1&)>& pr
             prepare(Form1);
         Form1.Show();
         application.Run();
-    } catch (const std::exception& error) {
-        application.ShowException(WideFromUtf8(error.what()));
     } catch (...) {
-        application.ShowException(L"");
+        application.ShowException(WideFromUtf8(ExceptionText(std::current_exception())));
     }
     return 0;
 }
+
+}  // namespace win32

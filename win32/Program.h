@@ -2,6 +2,8 @@
 
 #include <functional>
 
+namespace win32 {
+
 class TApplication;
 class TForm1;
 
@@ -10,3 +12,5 @@ class TForm1;
 // a message box, and the loop is not resumed. prepare, if given, sees the
 // window before it is shown. Returns the program's exit status, always 0.
 int RunProgram(TApplication& application, const std::function<void(TForm1&)>& prepare = {});
+
+}  // namespace win32

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+namespace win32 {
+
 namespace {
 
 bool IsKeyboardMessage(const MSG& message)
@@ -77,12 +79,8 @@ void TApplication::RethrowHandlerFailure() const
         std::rethrow_exception(failure_);
 }
 
-void TApplication::ShowException(const std::wstring& message)
+void TApplication::ShowException(const std::wstring& text)
 {
-    // Messages read as sentences: a full stop is added where one is missing.
-    std::wstring text = message;
-    if (!text.empty() && text.back() != L'.')
-        text += L'.';
     display_(title_, text);
 }
 
@@ -117,3 +115,5 @@ void ThrowLastError(const char* call)
         reason.pop_back();
     throw std::runtime_error(std::string(call) + " failed: " + Utf8FromWide(reason));
 }
+
+}  // namespace win32

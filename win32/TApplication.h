@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace win32 {
+
 // The application object: the message loop, the event pump the conversion
 // calls, and the framework habits the program keeps. A handler's exception
 // ends the message loop: from then on no message is dispatched, and Run
@@ -41,7 +43,7 @@ public:
     // Rethrows a handler's failure, so that a run pumping events unwinds too.
     void RethrowHandlerFailure() const;
     // Shows an error message titled with the application's name.
-    void ShowException(const std::wstring& message);
+    void ShowException(const std::wstring& text);
     // Replaces the message box of ShowException, for example in a test.
     void SetExceptionDisplay(ExceptionDisplay display) { display_ = std::move(display); }
     // The tooltip control that shows the controls' hints; the loop hands it
@@ -74,3 +76,5 @@ private:
 
 // Throws the thread's last Windows error as an exception naming the call.
 [[noreturn]] void ThrowLastError(const char* call);
+
+}  // namespace win32

@@ -1,11 +1,14 @@
 #include "UnitMain.h"
 
-#include "ConverterHost.h"
+#include "Clipboard.h"
 #include "Resources.h"
 #include "WideText.h"
+#include "WindowGeometry.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+namespace win32 {
 
 namespace {
 
@@ -16,12 +19,17 @@ struct Bounds {
     int left, top, width, height;
 };
 
-// Where the window first appears and its outer size, frame included, in
-// pixels at 96 dots per inch; no control moves or grows with the window.
-constexpr Bounds kFormBounds{530, 304, 915, 482};
+// Where the window first appears, frame included, and the size of its
+// client area, in pixels at 96 dots per inch (915 by 482 outside with the
+// frame the form was drawn with); no control moves or grows with the window.
+constexpr Bounds kFormBounds{530, 304, 907, 455};
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-// Starts a dropped file's conversion once the drop message has returned.
-constexpr UINT kConvertDroppedFile = WM_APP + 1;
+// The screen the form's numbers are drawn for.
+constexpr int kFormDotsPerInch = 96;
+
+// Runs the calls waiting for control to be back in the message loop.
+constexpr UINT kCallLater = WM_APP + 1;
 
 // Control identifiers stay clear of IDOK and IDCANCEL, which Enter and
 // Escape send when no control takes them: neither button is a default or a
@@ -53,6 +61,14 @@ const ControlLayout kControls[] = {
 constexpr int kControlFontHeight = -11;
 constexpr int kMemoFontHeight = -13;
 
+// MS Sans Serif is a bitmap font drawn for 96 dots per inch, with no bold of
+// other sizes; on a scaled screen its outline successor, which Windows
+// itself puts in its place, keeps the type bold and of the scaled size.
+const wchar_t* ControlFontFace(int dotsPerInch)
+{
+    return dotsPerInch == kFormDotsPerInch ? L"MS Sans Serif" : L"Microsoft Sans Serif";
+}
+
 // The largest table is about 520,000 characters, and nested runs can leave
 // more than one table in the output area, so it takes as much text as a
 // multi-line edit control can hold rather than the default 32,767.
@@ -60,6 +76,23 @@ constexpr WPARAM kOutputTextLimit = 0x7FFFFFFE;
 
 // Asks DragQueryFileW for the number of files instead of one of them.
 constexpr UINT kFileCount = 0xFFFFFFFF;
+
+int ScreenDotsPerInch()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dotsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dotsPerInch > 0 ? dotsPerInch : kFormDotsPerInch;
+}
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)), L'\0');
+    const int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size() + 1));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
 
 WNDPROC originalMemoProcedure = nullptr;
 
@@ -112,18 +145,17 @@ HFONT MakeFont(const wchar_t* face, int height, int weight, BYTE charset, BYTE p
 
 TForm1::TForm1(TApplication& application)
     : OpenPictureDialog1(
-          application, [this] { return handle_; },
-          [this] { return SendMessageW(RGB332_Req, BM_GETCHECK, 0, 0) == BST_CHECKED; }),
+          application, [this] { return handle_; }, [this] { return Rgb332Ticked(); }),
       application_(application),
-      controlFont_(MakeFont(L"MS Sans Serif", kControlFontHeight, FW_BOLD, DEFAULT_CHARSET, DEFAULT_PITCH | FF_SWISS)),
-      memoFont_(MakeFont(L"Courier New", kMemoFontHeight, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN))
+      dotsPerInch_(ScreenDotsPerInch()),
+      controlFont_(MakeFont(ControlFontFace(dotsPerInch_), -Scaled(-kControlFontHeight), FW_BOLD, DEFAULT_CHARSET,
+                            DEFAULT_PITCH | FF_SWISS)),
+      memoFont_(MakeFont(L"Courier New", -Scaled(-kMemoFontHeight), FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN)),
+      model_(*this, "\r\n")
 {
     const HINSTANCE instance = application_.Instance();
     RegisterFormClass(instance, WindowProcedure);
-    if (CreateWindowExW(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kFormBounds.left,
-                        kFormBounds.top, kFormBounds.width, kFormBounds.height, nullptr, nullptr, instance,
-                        this) == nullptr)
-        ThrowLastError("CreateWindowExW");
+    CreateForm();
     // A window whose form failed to build would call into a form that does
     // not exist.
     try {
@@ -137,7 +169,6 @@ TForm1::TForm1(TApplication& application)
     SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadProgramIcon(instance, SM_CXSMICON)));
     DragAcceptFiles(handle_, TRUE);
     OpenPictureDialog1.Filter = L"*.bmp|*.bmp";
-    host_ = std::make_unique<WindowHost>(application_, Memo1, RGB332_Req, [this] { return ShowOpenPictureDialog(); });
     FormCreate();
 }
 
@@ -148,12 +179,38 @@ TForm1::~TForm1()
         DestroyWindow(handle_);
 }
 
+int TForm1::Scaled(int pixels) const
+{
+    return MulDiv(pixels, dotsPerInch_, kFormDotsPerInch);
+}
+
+void TForm1::CreateForm()
+{
+    // The client area is scaled, and the frame is the screen's own, as form
+    // frameworks scale a form; the window is moved where needed to be
+    // wholly visible.
+    RECT outer{0, 0, Scaled(kFormBounds.width), Scaled(kFormBounds.height)};
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
+    RECT free{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &free, 0);
+    const ScreenRect placed = PlaceWindow(kFormBounds.left, kFormBounds.top, outer.right - outer.left,
+                                          outer.bottom - outer.top,
+                                          {free.left, free.top, free.right - free.left, free.bottom - free.top});
+    if (CreateWindowExW(0, kClassName, kCaption, kFormStyle, placed.left, placed.top, placed.width, placed.height,
+                        nullptr, nullptr, application_.Instance(), this) == nullptr)
+        ThrowLastError("CreateWindowExW");
+}
+
 void TForm1::CreateControls()
 {
     for (const ControlLayout& layout : kControls) {
+        // Each edge is scaled, so that controls that meet still meet.
+        const Bounds& form = layout.bounds;
+        const int left = Scaled(form.left);
+        const int top = Scaled(form.top);
         const HWND control = CreateWindowExW(
-            layout.extendedStyle, layout.className, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, layout.bounds.left,
-            layout.bounds.top, layout.bounds.width, layout.bounds.height, handle_,
+            layout.extendedStyle, layout.className, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, left, top,
+            Scaled(form.left + form.width) - left, Scaled(form.top + form.height) - top, handle_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), application_.Instance(), nullptr);
         if (control == nullptr)
             ThrowLastError("CreateWindowExW");
@@ -195,13 +252,12 @@ void TForm1::FormCreate() {}
 
 void TForm1::ConvertButtonClick()
 {
-    Convert(std::nullopt);
+    model_.ConvertButtonClick();
 }
 
 void TForm1::CloseButtonClick()
 {
-    StopConversion = true;
-    Close();
+    model_.CloseButtonClick();
 }
 
 void TForm1::Close()
@@ -216,9 +272,9 @@ void TForm1::Show()
     SetFocus(ConvertButton);
 }
 
-void TForm1::SetFileChooser(WindowHost::FileChooser chooser)
+void TForm1::SetFileChooser(ConverterWindow::FileChooser chooser)
 {
-    host_->SetFileChooser(std::move(chooser));
+    model_.SetFileChooser(std::move(chooser));
 }
 
 LRESULT CALLBACK TForm1::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -251,10 +307,12 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
-    case kConvertDroppedFile: {
-        const std::string path = std::move(droppedFiles_.front());
-        droppedFiles_.pop_front();
-        Convert(path);
+    case kCallLater: {
+        if (later_.empty())
+            return 0;
+        const std::function<void()> call = std::move(later_.front());
+        later_.pop_front();
+        call();
         return 0;
     }
     case WM_ACTIVATE:
@@ -287,9 +345,7 @@ void TForm1::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void TForm1::OnClose()
 {
-    // The window stays on screen while a run is in progress; the close box
-    // does not stop the run, the Close button has already asked it to stop.
-    if (!runs_.MayClose())
+    if (!model_.CloseRequested())
         return;
     DestroyWindow(handle_);
     // Closing the main window ends the program.
@@ -298,32 +354,69 @@ void TForm1::OnClose()
 
 void TForm1::OnDropFiles(HDROP drop)
 {
-    // A drop of exactly one file converts it, as if it had been chosen.
-    if (DragQueryFileW(drop, kFileCount, nullptr, 0) == 1) {
+    if (ConverterWindow::TakesDrop(DragQueryFileW(drop, kFileCount, nullptr, 0))) {
         std::wstring path(DragQueryFileW(drop, 0, nullptr, 0), L'\0');
         DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
-        droppedFiles_.push_back(Utf8FromWide(path));
-        // Converting inside the drop would keep the dragging program waiting.
-        PostMessageW(handle_, kConvertDroppedFile, 0, 0);
+        model_.FileDropped(Utf8FromWide(path));
     }
     DragFinish(drop);
 }
 
-std::optional<std::string> TForm1::ShowOpenPictureDialog()
+void TForm1::AppendOutput(const std::string& text)
+{
+    // Appending at the end moves the caret there and scrolls the new lines
+    // into view, as adding lines to a memo does.
+    const int end = GetWindowTextLengthW(Memo1);
+    SendMessageW(Memo1, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WideFromUtf8(text).c_str()));
+}
+
+bool TForm1::OutputEmpty()
+{
+    return GetWindowTextLengthW(Memo1) == 0;
+}
+
+std::string TForm1::OutputText()
+{
+    return Utf8FromWide(WindowText(Memo1));
+}
+
+void TForm1::EmptyOutput()
+{
+    SetWindowTextW(Memo1, L"");
+}
+
+bool TForm1::PlaceOnClipboard(const std::string& text)
+{
+    return PutOnClipboard(handle_, WideFromUtf8(text));
+}
+
+void TForm1::ProcessEvents()
+{
+    application_.ProcessMessages();
+}
+
+bool TForm1::Rgb332Ticked()
+{
+    return SendMessageW(RGB332_Req, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::optional<std::string> TForm1::ShowOpenDialog()
 {
     if (!OpenPictureDialog1.Execute())
         return std::nullopt;
     return Utf8FromWide(OpenPictureDialog1.FileName());
 }
 
-void TForm1::Convert(const std::optional<std::string>& droppedFile)
+void TForm1::CallLater(std::function<void()> call)
 {
-    const bool closeAskedFor = runs_.Run([&] {
-        RunConvertCommand(*host_, droppedFile);
-        host_->ShowPendingLines();
-    });
-    // A close asked for during the run takes effect once the last run is
-    // over, when control is about to return to the message loop.
-    if (closeAskedFor)
-        PostMessageW(handle_, WM_CLOSE, 0, 0);
+    later_.push_back(std::move(call));
+    PostMessageW(handle_, kCallLater, 0, 0);
 }
+
+void TForm1::CloseWindow()
+{
+    Close();
+}
+
+}  // namespace win32

@@ -1,24 +1,28 @@
 #pragma once
 
-#include "ConvertCommand.h"
+#include "ConverterWindow.h"
 #include "OpenPictureDialog.h"
 #include "TApplication.h"
-#include "WindowHost.h"
 
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+namespace win32 {
+
 // The converter's window: the output area, Convert, Close, the RGB332 option
-// and the file-open dialog, on Windows' own controls.
-class TForm1 {
+// and the file-open dialog, on Windows' own controls. What they do is
+// decided by the window model, ConverterWindow, which this class carries
+// out. The form's numbers are scaled by the screen's dots per inch over 96.
+class TForm1 : private WindowControls {
 public:
     // Creates the window, hidden, with its controls.
     explicit TForm1(TApplication& application);
-    ~TForm1();
+    ~TForm1() override;
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
@@ -41,21 +45,32 @@ public:
     void Show();
 
     // Replaces the dialog by another chooser, for example one for tests.
-    void SetFileChooser(WindowHost::FileChooser chooser);
+    void SetFileChooser(ConverterWindow::FileChooser chooser);
     // Whether a conversion is running (possibly several, nested).
-    bool Converting() const { return runs_.Active(); }
+    bool Converting() const { return model_.Converting(); }
 
 private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateForm();
     void CreateControls();
     void AddHints();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnClose();
     void OnDropFiles(HDROP drop);
-    std::optional<std::string> ShowOpenPictureDialog();
-    // Runs the Convert button's work, or converts a dropped file.
-    void Convert(const std::optional<std::string>& droppedFile);
+    // A number of the form, in pixels at 96 dots per inch, on this screen.
+    int Scaled(int pixels) const;
+
+    void AppendOutput(const std::string& text) override;
+    bool OutputEmpty() override;
+    std::string OutputText() override;
+    void EmptyOutput() override;
+    bool PlaceOnClipboard(const std::string& text) override;
+    void ProcessEvents() override;
+    bool Rgb332Ticked() override;
+    std::optional<std::string> ShowOpenDialog() override;
+    void CallLater(std::function<void()> call) override;
+    void CloseWindow() override;
 
     struct FontDeleter {
         void operator()(HFONT font) const { DeleteObject(font); }
@@ -63,14 +78,17 @@ private:
     using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
     TApplication& application_;
+    // The screen's dots per inch, which the form's numbers are scaled to.
+    int dotsPerInch_;
     HWND handle_ = nullptr;
     HWND hints_ = nullptr;
     // The control that had the focus when the window was last deactivated.
     HWND lastFocus_ = nullptr;
     Font controlFont_;
     Font memoFont_;
-    std::unique_ptr<WindowHost> host_;
-    RunNesting runs_;
-    // Files dropped on the window, waiting for their conversion to start.
-    std::deque<std::string> droppedFiles_;
+    ConverterWindow model_;
+    // Calls waiting for control to be back in the message loop.
+    std::deque<std::function<void()>> later_;
 };
+
+}  // namespace win32

@@ -7,6 +7,6 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    TApplication application(instance);
-    return RunProgram(application);
+    win32::TApplication application(instance);
+    return win32::RunProgram(application);
 }

@@ -16,6 +16,9 @@
 
 namespace {
 
+using app::Handler;
+using app::TApplication;
+
 TEST(Application, ExceptionFromAHandlerEndsTheLoopAndReachesTheEntry)
 {
     auto* application = static_cast<TApplication*>(qApp);
@@ -54,10 +57,11 @@ TEST(Application, ExceptionFromAClickHandlerStopsWhereTheHandlerRuns)
     EXPECT_TRUE(clickReturned);
 }
 
-TEST(Application, WithoutAReachableDisplayTheProgramSaysSoInOneLine)
+TEST(Application, WithoutAWindowSystemToOpenTheWindowOnTheProgramSaysSoInOneLine)
 {
     ScratchFolder folder;
-    const char* unreachable[] = {"DISPLAY=", "DISPLAY=:9999", "QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=absent"};
+    const char* unreachable[] = {"DISPLAY=", "DISPLAY=:9999", "QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=absent",
+                                 "QT_QPA_PLATFORM=bogus"};
     for (const char* environment : unreachable) {
         SCOPED_TRACE(environment);
         const ProcessResult result =

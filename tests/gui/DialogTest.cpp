@@ -1,23 +1,24 @@
-// The file dialog's filter, and its preview: the picture as the LCD shows it
-// and the converter's own verdict on the file the dialog points at.
+// The file dialog: its preview of the picture as the LCD shows it with the
+// converter's own verdict on the file the dialog points at, and its list.
 
 #include "BmpHeader.h"
 #include "OpenPictureDialog.h"
 #include "support/BmpBuilder.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
-TEST(Dialog, FilterPairsBecomeNameFilters)
-{
-    EXPECT_EQ(NameFiltersFrom("*.bmp|*.bmp"), QStringList{"*.bmp (*.bmp)"});
-    EXPECT_EQ(NameFiltersFrom("Bitmaps|*.bmp;*.dib|All|*"), (QStringList{"Bitmaps (*.bmp *.dib)", "All (*)"}));
-}
+using app::PicturePreview;
+using app::TOpenPictureDialog;
 
 TEST(Dialog, PreviewShowsThePictureSizeAndVerdictOfTheFile)
 {
@@ -54,6 +55,27 @@ TEST(Dialog, PreviewFollowsTheTypedNameAndTheOptionAsTheDialogOpens)
     rgb332 = true;
     dialog.Prepare();
     EXPECT_EQ(preview->VerdictText(), "Converts to a table of 20 RGB332 bytes");
+}
+
+TEST(Dialog, DetailListShowsEveryTypeSizeAndDateInFull)
+{
+    ScratchFolder folder;
+    folder.Write("logo.bmp", {.width = 4, .height = 5});
+    std::filesystem::create_directory(folder.Path() / "pictures");
+    QWidget owner;
+    TOpenPictureDialog dialog(&owner, [] { return false; });
+    dialog.Filter = "*.bmp|*.bmp";
+    QFileDialog& files = dialog.Prepare();
+    files.setViewMode(QFileDialog::Detail);
+    files.setDirectory(QString::fromStdString(folder.Path().string()));
+    auto* view = files.findChild<QTreeView*>("treeView");
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2; }));
+    files.show();  // the list measures only what it shows
+    for (int column = 1; column <= 3; ++column)
+        EXPECT_GE(view->header()->sectionSize(column), static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column))
+            << column;
+    files.hide();
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     // Qt's file dialog keeps its history in a settings file; tests keep
     // theirs apart from the user's.
     QStandardPaths::setTestModeEnabled(true);
-    TApplication application(argc, argv);
+    app::TApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,5 @@
-// The file dialog's filter and its preview of the picture as the LCD shows it.
+// The file dialog's preview panel, built from its template, shows the
+// picture's size and the converter's verdict.
 
 #include "OpenPictureDialog.h"
 #include "WideText.h"
@@ -8,10 +9,8 @@
 
 namespace {
 
-TEST(PreviewPanel, FilterBecomesTheDialogsListOfStrings)
-{
-    EXPECT_EQ(FilterForDialog(L"*.bmp|*.bmp"), std::wstring(L"*.bmp\0*.bmp\0\0", 13));
-}
+using win32::PicturePreview;
+using win32::PreviewPanelTemplate;
 
 TEST(PreviewPanel, PanelBuiltFromItsTemplateShowsTheFilesSizeAndVerdict)
 {

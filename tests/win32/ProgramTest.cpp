@@ -5,7 +5,6 @@
 #include "Program.h"
 #include "ScriptedApplication.h"
 #include "UnitMain.h"
-#include "WindowHost.h"
 #include "support/BmpBuilder.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,9 @@
 
 namespace {
 
+using win32::PutOnClipboard;
+using win32::RunProgram;
+using win32::TForm1;
 using Shown = std::vector<std::pair<std::wstring, std::wstring>>;
 
 // Runs the program with a chooser that throws from its second call on:

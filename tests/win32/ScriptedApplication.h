@@ -4,15 +4,16 @@
 // action runs at the start of the n-th event pump from now, so a click it
 // posts is dispatched by that very pump.
 
+#include "Clipboard.h"
 #include "TApplication.h"
 
 #include <functional>
 #include <map>
 #include <string>
 
-class ScriptedApplication : public TApplication {
+class ScriptedApplication : public win32::TApplication {
 public:
-    ScriptedApplication() : TApplication(GetModuleHandleW(nullptr)) { Initialize(); }
+    ScriptedApplication() : win32::TApplication(GetModuleHandleW(nullptr)) { Initialize(); }
 
     void AtPump(int pump, std::function<void()> action) { actions_.emplace(pumps_ + pump, std::move(action)); }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The clipboard keeper under a virtual X server: it serves a text larger
-# than one X request in pieces, offers the usual text targets, and ends
+# The clipboard keeper under a virtual X server: it refuses a text that came
+# cut short, serves a text larger than one X request in pieces, offers the
+# usual text targets, holds none of its starter's descriptors, and ends
 # within a second once another program takes the clipboard.
 #   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD
 set -euo pipefail
@@ -8,15 +9,29 @@ source "$(dirname "$0")/xserver.sh"
 keeper=$1
 StartXServer
 
-text=$(mktemp)
-started_files=("$text")
+text=$(mktemp) input=$(mktemp)
+started_files=("$text" "$input")
 trap 'cleanup; rm -f "${started_files[@]}"' EXIT
 # Twice the size of the largest table, with a character outside ASCII.
 head -c 700000 /dev/urandom | base64 >"$text"
 echo "label é" >>"$text"
+# The window sends the text's length first.
+{ stat -c %s "$text"; cat "$text"; } >"$input"
 
-pid=$("$keeper" <"$text") || Fail "the keeper did not take the clipboard"
+# The window killed before it wrote, or while it wrote: nothing is served.
+for cut in 0 65536; do
+    if head -c "$cut" "$input" | "$keeper" >/dev/null; then
+        Fail "the keeper took the clipboard with the first $cut bytes of its input"
+    fi
+done
+if timeout 2 xclip -o -selection clipboard >/dev/null 2>&1; then
+    Fail "the clipboard holds a text that came cut short"
+fi
+
+# A descriptor the window inherited (say a pipe a shell reads) is not held.
+pid=$("$keeper" <"$input" 9>/dev/null) || Fail "the keeper did not take the clipboard"
 started+=("$pid")
+[ ! -e "/proc/$pid/fd/9" ] || Fail "the keeper holds a descriptor of its starter's"
 timeout 10 xclip -o -selection clipboard | cmp -s - "$text" || Fail "the clipboard does not hold the whole text"
 targets=$(timeout 10 xclip -o -selection clipboard -t TARGETS)
 for target in UTF8_STRING STRING TEXT text/plain; do

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The window as a user meets it, under a virtual X server with no clipboard
-# manager: Convert, type the file's path in the real dialog and press Enter
-# (with the name completer's list open), one click on Close; the table must
-# still be on the clipboard after the program has ended, until another
-# program takes the clipboard.
+# manager: the window is the one its desktop entry names, Convert, type the
+# file's path in the real dialog and press Enter (with the name completer's
+# list open), one click on Close; the table must still be on the clipboard
+# after the program has ended, until another program takes the clipboard.
+# The programs' paths may be relative.
 #   tests/x11/window.sh BMP2CDATA_GUI BMP2CDATA SAMPLE_BMP
 set -euo pipefail
 source "$(dirname "$0")/xserver.sh"
-gui=$1 cli=$2 sample=$3
+gui=$(realpath "$1") cli=$2 sample=$(realpath "$3")
+entry="$(dirname "$0")/../../app/bmp2cdata.desktop"
 StartXServer
 caption="Tavrel 24-bit BMP to Cdata Converter"
 table=$("$cli" "$sample")
@@ -18,6 +20,9 @@ export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/leaks.supp${LSA
 program=$!
 started+=("$program")
 window=$(timeout 20 xdotool search --sync --name "$caption" | head -1)
+# Docks match the window to its desktop entry by its class.
+class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*", "\(.*\)"$/\1/p')
+grep -qxF "StartupWMClass=$class" "$entry" || Fail "the desktop entry does not name the window's class \"$class\""
 xdotool mousemove --window "$window" 828 420 click 1   # Convert
 timeout 20 xdotool search --sync --name "^Open" >/dev/null || Fail "the dialog did not open"
 xdotool type --delay 5 "$sample"

@@ -1,0 +1,36 @@
+#include "WindowGeometry.h"
+
+#include <algorithm>
+
+namespace {
+
+// A position along one axis that keeps size within [start, end), preferring
+// wanted; at start when it cannot fit.
+int Fit(int wanted, int size, int start, int end)
+{
+    return std::max(start, std::min(wanted, end - size));
+}
+
+}  // namespace
+
+ScreenRect PlaceWindow(int left, int top, int width, int height, const ScreenRect& available)
+{
+    return {Fit(left, width, available.left, available.left + available.width),
+            Fit(top, height, available.top, available.top + available.height), width, height};
+}
+
+ScreenRect FitPicture(int width, int height, const ScreenRect& frame)
+{
+    if (width <= 0 || height <= 0)
+        return {frame.left + frame.width / 2, frame.top + frame.height / 2, 0, 0};
+    const int factor = std::min(frame.width / width, frame.height / height);
+    int shownWidth = width * factor;
+    int shownHeight = height * factor;
+    if (factor < 1) {
+        const double scale = std::min(double(frame.width) / width, double(frame.height) / height);
+        shownWidth = std::max(1, static_cast<int>(width * scale));
+        shownHeight = std::max(1, static_cast<int>(height * scale));
+    }
+    return {frame.left + (frame.width - shownWidth) / 2, frame.top + (frame.height - shownHeight) / 2, shownWidth,
+            shownHeight};
+}

@@ -1,0 +1,225 @@
+// What every converter window decides whatever its toolkit: how the output
+// area takes a run's lines, what the clipboard gets, and what Convert,
+// Close, the close box and a drop do. Driven through fake controls and a
+// fake clock, so that no window and no waiting is needed.
+
+#include "CdataTable.h"
+#include "ConverterHost.h"
+#include "ConverterWindow.h"
+#include "ExceptionText.h"
+#include "WindowGeometry.h"
+#include "support/BmpBuilder.h"
+#include "support/WorkedExamples.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The output area as a string; the clipboard as another.
+class FakeControls : public WindowControls {
+public:
+    void AppendOutput(const std::string& text) override { output += text; }
+    bool OutputEmpty() override { return output.empty(); }
+    std::string OutputText() override { return output; }
+    void EmptyOutput() override { output.clear(); }
+    bool PlaceOnClipboard(const std::string& text) override
+    {
+        if (busy())
+            return false;
+        clipboard = text;
+        return true;
+    }
+    void ProcessEvents() override
+    {
+        ++pumps;
+        if (onPump)
+            onPump(pumps);
+    }
+    bool Rgb332Ticked() override { return false; }
+    std::optional<std::string> ShowOpenDialog() override { return choice; }
+    void CallLater(std::function<void()> call) override { later.push_back(std::move(call)); }
+    void CloseWindow() override { closed = closed || window->CloseRequested(); }
+
+    // What the event loop does once control is back in it.
+    void RunLater()
+    {
+        for (; !later.empty(); later.pop_front())
+            later.front()();
+    }
+
+    ConverterWindow* window = nullptr;
+    std::string output;
+    std::string clipboard = "before";
+    std::function<bool()> busy = [] { return false; };
+    int pumps = 0;
+    std::function<void(int)> onPump;
+    std::optional<std::string> choice;
+    std::deque<std::function<void()>> later;
+    bool closed = false;
+};
+
+class WindowModel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StopConversion = false;
+        controls.window = &window;
+    }
+
+    std::string Logo() { return folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = White}); }
+    static Rgb White(int, int) { return {255, 255, 255}; }
+
+    ScratchFolder folder;
+    FakeControls controls;
+    WindowClock::Clock::time_point time{};
+    WindowClock clock{[this] { return time; }, [this](WindowClock::Clock::duration span) { time += span; }};
+    ConverterWindow window{controls, "\n", clock};
+};
+
+TEST_F(WindowModel, LinesWaitForAFrameUnlessManyArePendingOrARepaintIsDue)
+{
+    window.AddLine("first");
+    window.PumpEvents();
+    EXPECT_EQ(controls.output, "");
+    time += 16ms;
+    window.PumpEvents();
+    EXPECT_EQ(controls.output, "first");
+
+    for (int line = 0; line < 2048; ++line)
+        window.AddLine("many");
+    window.PumpEvents();
+    EXPECT_TRUE(controls.output.ends_with("\nmany"));
+
+    // Lines added after a showing outside a pump join the repaint it is due.
+    window.AddLine("a");
+    window.ShowPendingLines();
+    window.AddLine("b");
+    window.PumpEvents();
+    EXPECT_TRUE(controls.output.ends_with("\na\nb"));
+}
+
+TEST_F(WindowModel, EmptyLinesCountButAnAreaEmptiedByHandStartsAfresh)
+{
+    window.AddLine("");
+    window.ShowPendingLines();  // one empty line of ours looks like an empty area
+    window.AddLine("");
+    window.AddLine("last");
+    window.CopyAllToClipboard();
+    EXPECT_EQ(controls.output, "\n\nlast");
+    EXPECT_EQ(controls.clipboard, "\n\nlast\n");
+
+    controls.output.clear();  // the user selects all and deletes it mid-run
+    window.AddLine("next");
+    window.CopyAllToClipboard();
+    EXPECT_EQ(controls.clipboard, "next\n");
+
+    window.AddLine("dropped");
+    window.ClearOutput();
+    window.AddLine("");
+    window.CopyAllToClipboard();
+    EXPECT_EQ(controls.clipboard, "\n");
+}
+
+TEST_F(WindowModel, BusyClipboardIsRetriedWhileEventsGoOnAndThenGivenUpInPlainWords)
+{
+    // Held for half a second: copied in the end, the window responsive meanwhile.
+    const auto freed = time + 500ms;
+    controls.busy = [&] { return time < freed; };
+    controls.choice = Logo();
+    window.ConvertButtonClick();
+    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
+    EXPECT_TRUE(controls.output.ends_with(kClosingMessage));
+    EXPECT_GT(controls.pumps, 20 + 2 + 40);  // pixels, data lines, and the waits
+
+    // Held for good: the table stays in the area and the last line says so.
+    controls.busy = [] { return true; };
+    const auto started = time;
+    window.ConvertButtonClick();
+    EXPECT_EQ(time - started, 1s);
+    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);  // the earlier copy
+    EXPECT_EQ(controls.output, kWhiteLogoWordTable + "\n" + kCopyFailedMessage);
+    EXPECT_FALSE(controls.closed);
+}
+
+TEST_F(WindowModel, CancelledDialogLeavesTheAreaEmpty)
+{
+    controls.output = "text of an earlier run";
+    window.ConvertButtonClick();
+    EXPECT_EQ(controls.output, "");
+    EXPECT_EQ(controls.clipboard, "before");
+}
+
+TEST_F(WindowModel, CloseDuringARunStopsItAndClosesOnceItHasReturned)
+{
+    controls.choice = Logo();
+    controls.onPump = [&](int pump) {
+        if (pump == 3)
+            window.CloseButtonClick();
+    };
+    window.ConvertButtonClick();
+    EXPECT_TRUE(StopConversion);
+    EXPECT_FALSE(controls.closed);
+    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable.substr(0, kWhiteLogoWordTable.find("          ")));
+    controls.RunLater();
+    EXPECT_TRUE(controls.closed);
+}
+
+TEST_F(WindowModel, CloseBoxLetsTheRunCompleteThenCloses)
+{
+    controls.choice = Logo();
+    controls.onPump = [&](int pump) {
+        if (pump == 3)
+            controls.CloseWindow();
+    };
+    window.ConvertButtonClick();
+    EXPECT_FALSE(StopConversion);
+    EXPECT_EQ(controls.output, kWhiteLogoWordTable + kClosingLines.substr(0, kClosingLines.size() - 1));
+    EXPECT_FALSE(controls.closed);
+    controls.RunLater();
+    EXPECT_TRUE(controls.closed);
+}
+
+TEST_F(WindowModel, DroppedFileIsConvertedOnceTheDropHasReturnedWithoutTheDialog)
+{
+    EXPECT_TRUE(ConverterWindow::TakesDrop(1));
+    EXPECT_FALSE(ConverterWindow::TakesDrop(2));
+    window.SetFileChooser([]() -> std::optional<std::string> { throw std::logic_error("dialog shown"); });
+    controls.output = "earlier";
+    window.FileDropped(Logo());
+    EXPECT_EQ(controls.output, "earlier");
+    controls.RunLater();
+    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
+}
+
+TEST(ExceptionText, IsTheMessageAsASentenceOrNothing)
+{
+    EXPECT_EQ(ExceptionText(std::make_exception_ptr(std::runtime_error("chooser failed"))), "chooser failed.");
+    EXPECT_EQ(ExceptionText(std::make_exception_ptr(std::runtime_error("Access denied."))), "Access denied.");
+    EXPECT_EQ(ExceptionText(std::make_exception_ptr(std::runtime_error(""))), "");
+    EXPECT_EQ(ExceptionText(std::make_exception_ptr(42)), "");
+}
+
+TEST(WindowGeometry, WindowStaysWhereTheFormPutsItUnlessItWouldNotBeWhollyVisible)
+{
+    const auto place = [](ScreenRect available) { return PlaceWindow(530, 304, 915, 482, available); };
+    EXPECT_EQ(place({0, 0, 1920, 1080}), (ScreenRect{530, 304, 915, 482}));
+    EXPECT_EQ(place({0, 0, 1366, 736}), (ScreenRect{451, 254, 915, 482}));  // 1366 x 768, panel below
+    EXPECT_EQ(place({0, 0, 960, 540}), (ScreenRect{45, 58, 915, 482}));     // 1920 x 1080 at scale 2
+    EXPECT_EQ(place({0, 24, 800, 400}), (ScreenRect{0, 24, 915, 482}));     // too small: the title shows
+}
+
+TEST(WindowGeometry, PicturesGrowByWholeFactorsAndShrinkInProportionCentred)
+{
+    const ScreenRect frame{10, 20, 160, 160};
+    EXPECT_EQ(FitPicture(24, 8, frame), (ScreenRect{18, 76, 144, 48}));    // six times
+    EXPECT_EQ(FitPicture(160, 160, frame), frame);
+    EXPECT_EQ(FitPicture(320, 80, frame), (ScreenRect{10, 80, 160, 40}));  // halved
+    EXPECT_EQ(FitPicture(1000, 1, frame).height, 1);                       // never vanishes
+}
+
+}  // namespace
