@@ -1,0 +1,133 @@
+#include "PicturePacking.h"
+
+#include "PixelPacking.h"
+#include "PreviewContent.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Floyd and Steinberg's weights, in sixteenths, for the pixel ahead on the
+// same row, and behind, below and ahead on the next row.
+constexpr int kAhead = 7;
+constexpr int kBelowBehind = 3;
+constexpr int kBelow = 5;
+constexpr int kBelowAhead = 1;
+
+struct Format {
+    std::array<int, 3> bits;
+    std::array<int, 3> shifts;
+};
+
+constexpr Format kRgb565{{5, 6, 5}, {11, 5, 0}};
+constexpr Format kRgb332{{3, 3, 2}, {5, 2, 0}};
+
+// The table slot of the pixel at column, row.
+std::size_t Slot(const Picture& picture, std::uint32_t column, std::uint32_t row)
+{
+    return std::size_t{row} * picture.width + (picture.width - 1 - column);
+}
+
+void PackPlain(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
+{
+    const std::uint8_t* pixel = picture.rgb.data();
+    for (std::uint32_t row = 0; row < picture.height; ++row)
+        for (std::uint32_t column = 0; column < picture.width; ++column, pixel += 3)
+            slots[Slot(picture, column, row)] = rgb332 ? PackRGB332(pixel[0], pixel[1], pixel[2])
+                                                       : PackRGB565(pixel[0], pixel[1], pixel[2]);
+}
+
+// The errors still to be added to the pixels of the row being packed and of
+// the next one, in sixteenths of a channel step, with a spare pixel at
+// either end so that the edges need no tests.
+class ErrorRows {
+public:
+    explicit ErrorRows(std::uint32_t width) : current_((width + 2) * 3), next_((width + 2) * 3) {}
+
+    // What the pixel at column has been given so far, rounded.
+    int Carried(std::uint32_t column, int channel) const { return (current_[At(column, channel)] + 8) >> 4; }
+
+    // Passes a pixel's error on; step is 1 on a row packed left to right,
+    // -1 on one packed right to left.
+    void Spread(std::uint32_t column, int step, int channel, int error)
+    {
+        const std::size_t at = At(column, channel);
+        const std::size_t ahead = step > 0 ? at + 3 : at - 3;
+        const std::size_t behind = step > 0 ? at - 3 : at + 3;
+        current_[ahead] += error * kAhead;
+        next_[behind] += error * kBelowBehind;
+        next_[at] += error * kBelow;
+        next_[ahead] += error * kBelowAhead;
+    }
+
+    void NextRow()
+    {
+        std::swap(current_, next_);
+        std::fill(next_.begin(), next_.end(), 0);
+    }
+
+private:
+    static std::size_t At(std::uint32_t column, int channel)
+    {
+        return (std::size_t{column} + 1) * 3 + static_cast<std::size_t>(channel);
+    }
+
+    std::vector<int> current_;
+    std::vector<int> next_;
+};
+
+// Packs the pixel at column of row with the errors it has been given, and
+// passes on what its levels miss.
+std::uint16_t PackDithered(const std::uint8_t* pixel, std::uint32_t column, int step, const Format& format,
+                           ErrorRows& errors)
+{
+    std::uint32_t packed = 0;
+    for (int channel = 0; channel < 3; ++channel) {
+        const int bits = format.bits[static_cast<std::size_t>(channel)];
+        const int highest = (1 << bits) - 1;
+        const int wanted = std::clamp(pixel[channel] + errors.Carried(column, channel), 0, 255);
+        const int level = (wanted * highest + 127) / 255;
+        errors.Spread(column, step, channel, wanted - WidenChannel(static_cast<std::uint32_t>(level), bits));
+        packed |= static_cast<std::uint32_t>(level) << format.shifts[static_cast<std::size_t>(channel)];
+    }
+    return static_cast<std::uint16_t>(packed);
+}
+
+void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
+{
+    const Format& format = rgb332 ? kRgb332 : kRgb565;
+    ErrorRows errors(picture.width);
+    for (std::uint32_t row = 0; row < picture.height; ++row, errors.NextRow()) {
+        // Serpentine: every other row runs right to left, so that the errors
+        // do not all drift one way.
+        const bool rightward = row % 2 == 0;
+        const int step = rightward ? 1 : -1;
+        for (std::uint32_t done = 0; done < picture.width; ++done) {
+            const std::uint32_t column = rightward ? done : picture.width - 1 - done;
+            const std::uint8_t* pixel = picture.rgb.data() + (std::size_t{row} * picture.width + column) * 3;
+            slots[Slot(picture, column, row)] = PackDithered(pixel, column, step, format, errors);
+        }
+    }
+}
+
+}  // namespace
+
+void PackPicture(const Picture& picture, bool rgb332, bool dither, std::span<std::uint16_t> slots)
+{
+    if (dither)
+        PackDithered(picture, rgb332, slots);
+    else
+        PackPlain(picture, rgb332, slots);
+}
+
+std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332, bool dither)
+{
+    std::vector<std::uint16_t> slots(static_cast<std::size_t>(picture.Area()));
+    PackPicture(picture, rgb332, dither, slots);
+    std::vector<std::uint32_t> shown(slots.size());
+    for (std::uint32_t row = 0; row < picture.height; ++row)
+        for (std::uint32_t column = 0; column < picture.width; ++column)
+            shown[std::size_t{row} * picture.width + column] = DisplayedColour(slots[Slot(picture, column, row)], rgb332);
+    return shown;
+}
