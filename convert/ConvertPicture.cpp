@@ -3,6 +3,7 @@
 #include "BmpFile.h"
 #include "CdataTable.h"
 #include "ConverterHost.h"
+#include "Label.h"
 #include "PicturePacking.h"
 #include "PixelPacking.h"
 
@@ -20,11 +21,11 @@ LoadedPicture Refused(std::string complaint)
 // otherwise all of a file short enough to be converted.
 std::int64_t BmpBytesWanted(std::span<const std::uint8_t> start, std::int64_t fileLength, bool fitted)
 {
+    if (!fitted)
+        return static_cast<std::int64_t>(BytesWorthReading(fileLength));
     std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
     std::copy_n(start.begin(), std::min(start.size(), headerBytes.size()), headerBytes.begin());
     const BmpHeader header = ParseBmpHeader(headerBytes);
-    if (!fitted)
-        return fileLength - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes ? 0 : fileLength;
     if (CheckBmpHeaderToFit(header, fileLength))
         return 0;
     const PixelLayout layout = LayoutOf(header);
@@ -97,14 +98,18 @@ LoadedPicture LoadPictureFile(const std::string& path, PictureDecoder& decoder, 
     return LoadPictureBytes(file->bytes, file->length, decoder, options);
 }
 
-void ConvertPicture(ConverterHost& host, const std::string& path, const Picture& picture, bool dither)
+void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither)
 {
+    if (HoldsControlCharacter(label)) {
+        host.AddLine(kControlCharacterLabelComplaint);
+        return;
+    }
     if (picture.Area() > kImageCapacity) {
         host.AddLine(TooLargeForTableComplaint({picture.width, picture.height}));
         return;
     }
     auto data = std::make_unique_for_overwrite<ImageData>();
     PackPicture(picture, host.Rgb332Selected(), dither, *data);
-    WriteCdataTable(host, {LabelFromPath(path), static_cast<std::int32_t>(picture.width),
+    WriteCdataTable(host, {label, static_cast<std::int32_t>(picture.width),
                            static_cast<std::int32_t>(picture.height), data.get()});
 }

@@ -45,6 +45,7 @@ LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t
 // cannot be read gets the run's "Could not find file" complaint.
 LoadedPicture LoadPictureFile(const std::string& path, PictureDecoder& decoder, const PictureOptions& options);
 
-// Writes the picture's table on the host, labelled after path, as a BMP's
-// table is written; the picture must fit the image buffer.
-void ConvertPicture(ConverterHost& host, const std::string& path, const Picture& picture, bool dither);
+// Writes the picture's table on the host, labelled label (refused when it
+// holds a control character), as a BMP's table is written; the picture must
+// fit the image buffer.
+void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither);
