@@ -118,9 +118,6 @@ bool ReadPng(PngRead& read, PictureSize declared, RgbaRows& rows)
 struct JpegErrors {
     jpeg_error_mgr manager{};
     std::jmp_buf jump{};
-    // A file cut short decodes with grey where its end should be; that is
-    // refused like any other damage.
-    bool cutShort = false;
 };
 
 struct JpegRead {
@@ -129,9 +126,11 @@ struct JpegRead {
         info.err = jpeg_std_error(&errors.manager);
         errors.manager.error_exit = [](j_common_ptr common) { std::longjmp(ErrorsOf(common).jump, 1); };
         errors.manager.output_message = [](j_common_ptr) {};
+        // A file cut short would decode with grey where its end should be;
+        // it is refused like any other damage, without decoding on.
         errors.manager.emit_message = [](j_common_ptr common, int level) {
             if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF)
-                ErrorsOf(common).cutShort = true;
+                std::longjmp(ErrorsOf(common).jump, 1);
         };
     }
     ~JpegRead()
@@ -189,7 +188,7 @@ bool ReadJpeg(JpegRead& read, std::span<const std::uint8_t> file, PictureSize de
         rows.AddRow(std::span<const std::uint8_t>(read.row));
     }
     jpeg_finish_decompress(&info);
-    return !read.errors.cutShort;
+    return true;
 }
 
 class PosixPictureDecoder final : public PictureDecoder {

@@ -115,6 +115,9 @@ void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> 
 
 void PackPicture(const Picture& picture, bool rgb332, bool dither, std::span<std::uint16_t> slots)
 {
+    // A BMP file may declare a width of millions with a height of 0.
+    if (picture.Area() == 0)
+        return;
     if (dither)
         PackDithered(picture, rgb332, slots);
     else
