@@ -108,7 +108,8 @@ void ConvertPicture(ConverterHost& host, const std::string& label, const Picture
         host.AddLine(TooLargeForTableComplaint({picture.width, picture.height}));
         return;
     }
-    auto data = std::make_unique_for_overwrite<ImageData>();
+    // Left uninitialised: the packing writes every slot the table lists.
+    const std::unique_ptr<ImageData> data(new ImageData);
     PackPicture(picture, host.Rgb332Selected(), dither, *data);
     WriteCdataTable(host, {label, static_cast<std::int32_t>(picture.width),
                            static_cast<std::int32_t>(picture.height), data.get()});
