@@ -126,38 +126,34 @@ void PictureBuilder::RowAdded()
     ++rowsAdded_;
 }
 
-void PictureBuilder::AddRow(std::span<const std::uint8_t> rgba)
+template <typename Sample, typename Blend>
+void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba, Blend blend)
 {
     if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height) {
         broken_ = true;
         return;
     }
     std::uint8_t* out = NextRow();
-    for (const std::uint8_t* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3) {
-        if (in[3] == kOpaque8) {
-            std::copy_n(in, 3, out);
-        } else {
-            out[0] = Blend8(in[0], in[3], background_.red);
-            out[1] = Blend8(in[1], in[3], background_.green);
-            out[2] = Blend8(in[2], in[3], background_.blue);
-        }
+    for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3) {
+        out[0] = blend(in[0], in[3], background_.red);
+        out[1] = blend(in[1], in[3], background_.green);
+        out[2] = blend(in[2], in[3], background_.blue);
     }
     RowAdded();
 }
 
+void PictureBuilder::AddRow(std::span<const std::uint8_t> rgba)
+{
+    AddRgbaRow(rgba, [](std::uint8_t colour, std::uint8_t alpha, std::uint8_t background) {
+        return alpha == kOpaque8 ? colour : Blend8(colour, alpha, background);
+    });
+}
+
 void PictureBuilder::AddRow(std::span<const std::uint16_t> rgba)
 {
-    if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height) {
-        broken_ = true;
-        return;
-    }
-    std::uint8_t* out = NextRow();
-    for (const std::uint16_t* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3) {
-        out[0] = Blend16(in[0], in[3], background_.red);
-        out[1] = Blend16(in[1], in[3], background_.green);
-        out[2] = Blend16(in[2], in[3], background_.blue);
-    }
-    RowAdded();
+    AddRgbaRow(rgba, [](std::uint16_t colour, std::uint16_t alpha, std::uint8_t background) {
+        return Blend16(colour, alpha, background);
+    });
 }
 
 void PictureBuilder::AddBgrRow(const std::uint8_t* bgr)

@@ -54,6 +54,8 @@ public:
     Picture Finish();
 
 private:
+    template <typename Sample, typename Blend>
+    void AddRgbaRow(std::span<const Sample> rgba, Blend blend);
     std::uint8_t* NextRow();
     void RowAdded();
     bool Fitting() const { return fitted_ != size_; }
