@@ -37,7 +37,8 @@ public:
 Bytes PngDeclaring(std::uint32_t width, std::uint32_t height)
 {
     Bytes png = BuildPng({});
-    for (int shift = 24, at = 0; shift >= 0; shift -= 8, ++at) {
+    for (std::size_t at = 0; at < 4; ++at) {
+        const std::size_t shift = 24 - 8 * at;
         png[16 + at] = std::uint8_t(width >> shift);
         png[20 + at] = std::uint8_t(height >> shift);
     }
