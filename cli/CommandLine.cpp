@@ -283,13 +283,15 @@ bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions&
 
 // Standard input, read as far as a file would be: one byte beyond the
 // longest BMP file that converts tells that it is too large, however long it
-// is; a picture is read on, up to one byte beyond the longest picture file.
+// is; a PNG or JPEG file, or a BMP file to be fitted, is read on, up to one
+// byte beyond the longest picture file.
 std::optional<BmpFileBytes> ReadStandardInputFile(const PictureOptions& options)
 {
     constexpr std::size_t kBytesWorthReading = kBmpHeaderBytes + kMaxPixelDataBytes + 1;
     constexpr std::size_t kPiece = std::size_t{1} << 20;
     std::optional<std::vector<std::uint8_t>> bytes = ReadStandardInput(kBytesWorthReading);
-    bool more = bytes && bytes->size() == kBytesWorthReading && TakesPictureRoad(*bytes, options);
+    bool more = bytes && bytes->size() == kBytesWorthReading &&
+                (options.fit || SniffPictureFormat(*bytes) != PictureFormat::Bmp);
     while (more && bytes->size() <= static_cast<std::size_t>(kMaxPictureFileBytes)) {
         std::optional<std::vector<std::uint8_t>> piece = ReadStandardInput(kPiece);
         if (!piece)

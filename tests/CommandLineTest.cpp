@@ -269,11 +269,13 @@ TEST_F(CommandLine, AFitLargerThanATableIsAUsageError)
     EXPECT_EQ(Run({"--fit", "276x276", "--dither", Logo({255, 255, 255})}).out, white);
 }
 
-TEST_F(CommandLine, APngGivesTheTableOfABmpOfTheSamePixelsLabelledAfterItsName)
+TEST_F(CommandLine, APngGivesTheTableOfABmpOfTheSamePixelsFromAFileOrStandardInput)
 {
     const ProcessResult result = Run({LogoPng({255, 255, 255})});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, white);
+    // Standard input is judged by its first bytes as a file is.
+    EXPECT_EQ(Run({"--label", "logo", "-"}, "logo.png").out, white);
 }
 
 TEST_F(CommandLine, TransparentPixelsShowTheBackgroundBlackUnlessAnotherIsGiven)

@@ -122,8 +122,8 @@ TEST(PictureLoad, APicturesTableIsTheTableOfABmpOfTheSamePixels)
         StopConversion = false;
         RecordingHost fromBmp, fromPicture;
         fromBmp.rgb332 = fromPicture.rgb332 = rgb332;
-        ConvertBmpBytes(fromBmp, "logo.bmp", bmp, std::int64_t(bmp.size()));
-        ConvertPicture(fromPicture, "logo.png", picture, false);
+        ConvertBmpBytes(fromBmp, "logo", bmp, std::int64_t(bmp.size()));
+        ConvertPicture(fromPicture, "logo", picture, false);
         EXPECT_EQ(fromPicture.lines, fromBmp.lines);
         EXPECT_EQ(fromPicture.clipboard, fromBmp.clipboard);
     }
