@@ -65,6 +65,7 @@ PictureBuilder::PictureBuilder(PictureSize size, std::optional<PictureSize> fit,
         return;
     }
     row_.resize(std::size_t{size.width} * 3);
+    runningSums_.resize((std::size_t{size.width} + 1) * 3);
     columns_ = Covers(size.width, fitted_.width);
     rows_ = Covers(size.height, fitted_.height);
     rowSums_.resize(std::size_t{fitted_.width} * 3);
@@ -77,24 +78,25 @@ std::uint8_t* PictureBuilder::NextRow()
 }
 
 // Each new column's sum: its first and last old pixels by the lengths it
-// covers of them, those between whole.
+// covers of them, those between whole, taken from the row's running sums.
 void PictureBuilder::SumRowAcross()
 {
+    std::uint32_t* running = runningSums_.data();
+    for (const std::uint8_t* pixel = row_.data(); pixel != row_.data() + row_.size(); pixel += 3, running += 3) {
+        running[3] = running[0] + pixel[0];
+        running[4] = running[1] + pixel[1];
+        running[5] = running[2] + pixel[2];
+    }
     std::uint32_t* sum = rowSums_.data();
     for (const Cover& cover : columns_) {
-        const std::uint8_t* first = &row_[std::size_t{cover.first} * 3];
-        const std::uint8_t* last = &row_[std::size_t{cover.last} * 3];
-        // Three sums of their own, so that they stay in registers.
-        std::uint32_t red = 0, green = 0, blue = 0;
-        for (const std::uint8_t* pixel = first + 3; pixel < last; pixel += 3) {
-            red += pixel[0];
-            green += pixel[1];
-            blue += pixel[2];
+        const std::size_t first = std::size_t{cover.first} * 3;
+        const std::size_t last = std::size_t{cover.last} * 3;
+        const bool spans = cover.last > cover.first;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            const std::uint32_t between = spans ? runningSums_[last + channel] - runningSums_[first + 3 + channel] : 0;
+            *sum++ = row_[first + channel] * cover.firstLength + between * fitted_.width +
+                     (spans ? row_[last + channel] * cover.lastLength : 0);
         }
-        const std::uint32_t lastLength = cover.last > cover.first ? cover.lastLength : 0;
-        *sum++ = first[0] * cover.firstLength + red * fitted_.width + last[0] * lastLength;
-        *sum++ = first[1] * cover.firstLength + green * fitted_.width + last[1] * lastLength;
-        *sum++ = first[2] * cover.firstLength + blue * fitted_.width + last[2] * lastLength;
     }
 }
 
@@ -134,25 +136,31 @@ void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba, Blend blend)
         return;
     }
     std::uint8_t* out = NextRow();
-    for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3) {
-        out[0] = blend(in[0], in[3], background_.red);
-        out[1] = blend(in[1], in[3], background_.green);
-        out[2] = blend(in[2], in[3], background_.blue);
-    }
+    const std::uint8_t background[3] = {background_.red, background_.green, background_.blue};
+    for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3)
+        blend(in, background, out);
     RowAdded();
 }
 
 void PictureBuilder::AddRow(std::span<const std::uint8_t> rgba)
 {
-    AddRgbaRow(rgba, [](std::uint8_t colour, std::uint8_t alpha, std::uint8_t background) {
-        return alpha == kOpaque8 ? colour : Blend8(colour, alpha, background);
+    AddRgbaRow(rgba, [](const std::uint8_t* in, const std::uint8_t* background, std::uint8_t* out) {
+        if (in[3] == kOpaque8) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            return;
+        }
+        for (int channel = 0; channel < 3; ++channel)
+            out[channel] = Blend8(in[channel], in[3], background[channel]);
     });
 }
 
 void PictureBuilder::AddRow(std::span<const std::uint16_t> rgba)
 {
-    AddRgbaRow(rgba, [](std::uint16_t colour, std::uint16_t alpha, std::uint8_t background) {
-        return Blend16(colour, alpha, background);
+    AddRgbaRow(rgba, [](const std::uint16_t* in, const std::uint8_t* background, std::uint8_t* out) {
+        for (int channel = 0; channel < 3; ++channel)
+            out[channel] = Blend16(in[channel], in[3], background[channel]);
     });
 }
 
@@ -175,8 +183,9 @@ Picture PictureBuilder::Finish()
 {
     if (!Fitting())
         return std::move(picture_);
-    // Every new pixel covers width x height units of old pixels' lengths.
-    const std::uint64_t covered = size_.Area();
+    // Every new pixel covers width x height units of old pixels' lengths;
+    // within kMaxPicturePixels even the rounded sum fits 32 bits.
+    const auto covered = static_cast<std::uint32_t>(size_.Area());
     Picture fitted{fitted_.width, fitted_.height, std::vector<std::uint8_t>(static_cast<std::size_t>(fitted_.Area()) * 3)};
     for (std::size_t i = 0; i < fitted.rgb.size(); ++i)
         fitted.rgb[i] = static_cast<std::uint8_t>((sums_[i] + covered / 2) / covered);

@@ -81,9 +81,11 @@ private:
     void SumRowAcross();
     void AddRowDown();
 
-    // When fitting: the old row being added, its sums across, and the
-    // weighted sums of the new pixels.
+    // When fitting: the old row being added, its running sums (of the
+    // pixels before each), its sums across, and the weighted sums of the new
+    // pixels.
     std::vector<std::uint8_t> row_;
+    std::vector<std::uint32_t> runningSums_;
     std::vector<Cover> columns_;
     std::vector<std::uint32_t> rowSums_;
     // The old rows each new row covers, and the next new row to be reached.

@@ -15,13 +15,32 @@ constexpr int kBelowBehind = 3;
 constexpr int kBelow = 5;
 constexpr int kBelowAhead = 1;
 
-struct Format {
-    std::array<int, 3> bits;
-    std::array<int, 3> shifts;
+// One channel of a layout: for every 8-bit value the nearest level the
+// LCD shows and the value it shows for that level, and where the level lies
+// in the packed value.
+struct ChannelLevels {
+    std::array<std::uint8_t, 256> level{};
+    std::array<std::uint8_t, 256> shown{};
+    int shift = 0;
 };
 
-constexpr Format kRgb565{{5, 6, 5}, {11, 5, 0}};
-constexpr Format kRgb332{{3, 3, 2}, {5, 2, 0}};
+std::array<ChannelLevels, 3> LevelsOf(bool rgb332)
+{
+    constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
+    constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
+    std::array<ChannelLevels, 3> channels;
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const int bits = rgb332 ? kBits332[channel] : kBits565[channel];
+        const int highest = (1 << bits) - 1;
+        channels[channel].shift = rgb332 ? kShifts332[channel] : kShifts565[channel];
+        for (int value = 0; value < 256; ++value) {
+            const auto level = static_cast<std::uint32_t>((value * highest + 127) / 255);
+            channels[channel].level[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(level);
+            channels[channel].shown[static_cast<std::size_t>(value)] = WidenChannel(level, bits);
+        }
+    }
+    return channels;
+}
 
 // The table slot of the pixel at column, row.
 std::size_t Slot(const Picture& picture, std::uint32_t column, std::uint32_t row)
@@ -79,24 +98,22 @@ private:
 
 // Packs the pixel at column of row with the errors it has been given, and
 // passes on what its levels miss.
-std::uint16_t PackDithered(const std::uint8_t* pixel, std::uint32_t column, int step, const Format& format,
-                           ErrorRows& errors)
+std::uint16_t PackDithered(const std::uint8_t* pixel, std::uint32_t column, int step,
+                           const std::array<ChannelLevels, 3>& levels, ErrorRows& errors)
 {
     std::uint32_t packed = 0;
     for (int channel = 0; channel < 3; ++channel) {
-        const int bits = format.bits[static_cast<std::size_t>(channel)];
-        const int highest = (1 << bits) - 1;
-        const int wanted = std::clamp(pixel[channel] + errors.Carried(column, channel), 0, 255);
-        const int level = (wanted * highest + 127) / 255;
-        errors.Spread(column, step, channel, wanted - WidenChannel(static_cast<std::uint32_t>(level), bits));
-        packed |= static_cast<std::uint32_t>(level) << format.shifts[static_cast<std::size_t>(channel)];
+        const ChannelLevels& channelLevels = levels[static_cast<std::size_t>(channel)];
+        const auto wanted = static_cast<std::size_t>(std::clamp(pixel[channel] + errors.Carried(column, channel), 0, 255));
+        errors.Spread(column, step, channel, static_cast<int>(wanted) - channelLevels.shown[wanted]);
+        packed |= std::uint32_t{channelLevels.level[wanted]} << channelLevels.shift;
     }
     return static_cast<std::uint16_t>(packed);
 }
 
 void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
 {
-    const Format& format = rgb332 ? kRgb332 : kRgb565;
+    const std::array<ChannelLevels, 3> levels = LevelsOf(rgb332);
     ErrorRows errors(picture.width);
     for (std::uint32_t row = 0; row < picture.height; ++row, errors.NextRow()) {
         // Serpentine: every other row runs right to left, so that the errors
@@ -106,7 +123,7 @@ void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> 
         for (std::uint32_t done = 0; done < picture.width; ++done) {
             const std::uint32_t column = rightward ? done : picture.width - 1 - done;
             const std::uint8_t* pixel = picture.rgb.data() + (std::size_t{row} * picture.width + column) * 3;
-            slots[Slot(picture, column, row)] = PackDithered(pixel, column, step, format, errors);
+            slots[Slot(picture, column, row)] = PackDithered(pixel, column, step, levels, errors);
         }
     }
 }
