@@ -3,11 +3,14 @@
 #include "BufferHost.h"
 #include "CdataTable.h"
 #include "ConvertBmpFile.h"
+#include "ConvertPicture.h"
 #include "Label.h"
 #include "OutputFile.h"
 #include "Platform.h"
+#include "PlatformPictureDecoder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -32,17 +35,20 @@ constexpr bool kSlashQuestionMarkIsHelp = false;
 constexpr std::string_view kStandardInput = "-";
 
 constexpr std::string_view kUsage =
-    "Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE...\n"
-    "Converts 24-bit uncompressed BMP images into Cdata tables of RGB565 words,\n"
-    "one after another in the order given, each labelled with its file's name\n"
-    "without the extension. A BMPFILE of - is read from standard input.\n"
+    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] PICTURE...\n"
+    "Converts pictures (24-bit uncompressed BMP, PNG or JPEG) into Cdata tables of\n"
+    "RGB565 words, one after another in the order given, each labelled with its\n"
+    "file's name without the extension. A PICTURE of - is read from standard input.\n"
     "\n"
-    "  --rgb332    write tables of RGB332 bytes instead\n"
-    "  -o FILE     write the tables to FILE instead of standard output\n"
-    "  --label NAME\n"
-    "              label the table NAME (a single BMPFILE; needed for -)\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n";
+    "  --rgb332             write tables of RGB332 bytes instead\n"
+    "  --fit WxH            scale each picture down to fit inside W x H pixels,\n"
+    "                       keeping its aspect ratio; W x H is at most 76242\n"
+    "  --dither             spread each pixel's rounding error to its neighbours\n"
+    "  --background RRGGBB  the colour behind transparent pixels (000000)\n"
+    "  -o FILE              write the tables to FILE instead of standard output\n"
+    "  --label NAME         label the table NAME (a single PICTURE; needed for -)\n"
+    "  --help               show this help and exit\n"
+    "  --version            show the version and exit\n";
 
 constexpr std::string_view kVersion = "bmp2cdata " BMP2CDATA_VERSION "\n";
 
@@ -53,13 +59,33 @@ struct Options {
     std::optional<std::string> outputPath;
     std::optional<std::string> label;
     std::vector<std::string> inputPaths;
+    PictureOptions picture;
 };
 
-// A file that converts, read and checked before anything is written.
+// A file that converts, read and checked before anything is written: a BMP
+// file given without options, as it always converted, or a picture.
 struct Input {
     std::string path;
     std::string label;
-    LoadedBmp loaded;
+    std::optional<LoadedBmp> bmp;
+    Picture picture;
+    bool dither = false;
+
+    std::int32_t Width() const
+    {
+        return bmp ? bmp->Decoded().image.width : static_cast<std::int32_t>(picture.width);
+    }
+    std::int32_t Height() const
+    {
+        return bmp ? bmp->Decoded().image.height : static_cast<std::int32_t>(picture.height);
+    }
+    void Convert(ConverterHost& host) const
+    {
+        if (bmp)
+            ConvertDecodedBmp(host, label, bmp->Decoded());
+        else
+            ConvertPicture(host, label, picture, dither);
+    }
 };
 
 std::string WithLineEnds(std::string_view text)
@@ -138,10 +164,69 @@ std::optional<std::string> LabelProblem(const Options& options)
     if (readsStandardInput && !options.label)
         return "reading standard input (-) needs --label NAME";
     if (options.label && options.inputPaths.size() > 1)
-        return "--label names the table of a single BMP file";
+        return "--label names the table of a single picture";
     if (options.label && HoldsControlCharacter(*options.label))
         return "--label: a name holding control characters cannot label the table";
     return std::nullopt;
+}
+
+// "WxH", both at least 1, their area within the image buffer.
+std::optional<PictureSize> ParseFitSize(std::string_view text, std::string& problem)
+{
+    PictureSize size;
+    const char* end = text.data() + text.size();
+    const auto width = std::from_chars(text.data(), end, size.width);
+    const auto height = width.ptr != end && (*width.ptr == 'x' || *width.ptr == 'X')
+                            ? std::from_chars(width.ptr + 1, end, size.height)
+                            : std::from_chars_result{width.ptr, std::errc::invalid_argument};
+    if (width.ec != std::errc() || height.ec != std::errc() || height.ptr != end || size.Area() == 0) {
+        problem = "--fit needs a width and a height such as 160x128";
+        return std::nullopt;
+    }
+    if (size.Area() > kImageCapacity) {
+        problem = "--fit " + std::string(text) + " is larger than a table: W x H must be at most " +
+                  std::to_string(kImageCapacity);
+        return std::nullopt;
+    }
+    return size;
+}
+
+// "RRGGBB" in hexadecimal digits.
+std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem)
+{
+    std::uint32_t value = 0;
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.size() != 6 || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size()) {
+        problem = "--background needs a colour of six hexadecimal digits such as FF8000";
+        return std::nullopt;
+    }
+    return RgbColour{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+                     static_cast<std::uint8_t>(value)};
+}
+
+enum class Parsed { NotPictureOption, Taken, Wrong };
+
+// Takes --fit WxH, --dither or --background RRGGBB at arguments[i].
+Parsed ParsePictureOption(const std::vector<std::string>& arguments, std::size_t& i, PictureOptions& options,
+                          std::string& problem)
+{
+    const std::string& option = arguments[i];
+    if (option == "--dither") {
+        options.dither = true;
+        return Parsed::Taken;
+    }
+    if (option != "--fit" && option != "--background")
+        return Parsed::NotPictureOption;
+    if (i + 1 == arguments.size()) {
+        problem = option + " needs a value";
+        return Parsed::Wrong;
+    }
+    const std::string& value = arguments[++i];
+    if (option == "--fit")
+        return (options.fit = ParseFitSize(value, problem)) ? Parsed::Taken : Parsed::Wrong;
+    const std::optional<RgbColour> colour = ParseColour(value, problem);
+    options.background = colour.value_or(RgbColour{});
+    return colour ? Parsed::Taken : Parsed::Wrong;
 }
 
 // Parses the arguments; nothing, with a reason, when they make no sense.
@@ -161,6 +246,11 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
             options.help = true;
         } else if (isOption && argument == "--version") {
             options.version = true;
+        } else if (const Parsed parsed = isOption ? ParsePictureOption(arguments, i, options.picture, problem)
+                                                  : Parsed::NotPictureOption;
+                   parsed != Parsed::NotPictureOption) {
+            if (parsed == Parsed::Wrong)
+                return std::nullopt;
         } else if (isOption && (argument == "-o" || argument == "--label")) {
             std::optional<std::string>& value = argument == "-o" ? options.outputPath : options.label;
             if (!TakeValue(arguments, i, argument == "-o" ? "a file name" : "a name", value, problem))
@@ -173,7 +263,7 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
         }
     }
     if (options.inputPaths.empty() && !options.help && !options.version) {
-        problem = "no BMP file given";
+        problem = "no picture given";
         return std::nullopt;
     }
     if (std::optional<std::string> labelProblem = LabelProblem(options)) {
@@ -183,35 +273,81 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
     return options;
 }
 
+// Whether a file goes the road of a picture: a PNG or JPEG file, or any
+// file given with options that change its pixels. A BMP file without them
+// takes the road it always took.
+bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options)
+{
+    return options.fit || options.dither || SniffPictureFormat(start) != PictureFormat::Bmp;
+}
+
 // Standard input, read as far as a file would be: one byte beyond the
-// longest file that converts tells that it is too large, however long it is.
-std::optional<BmpFileBytes> ReadStandardInputFile()
+// longest BMP file that converts tells that it is too large, however long it
+// is; a PNG or JPEG file, or a BMP file to be fitted, is read on, up to one
+// byte beyond the longest picture file.
+std::optional<BmpFileBytes> ReadStandardInputFile(const PictureOptions& options)
 {
     constexpr std::size_t kBytesWorthReading = kBmpHeaderBytes + kMaxPixelDataBytes + 1;
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
     std::optional<std::vector<std::uint8_t>> bytes = ReadStandardInput(kBytesWorthReading);
+    bool more = bytes && bytes->size() == kBytesWorthReading &&
+                (options.fit || SniffPictureFormat(*bytes) != PictureFormat::Bmp);
+    while (more && bytes->size() <= static_cast<std::size_t>(kMaxPictureFileBytes)) {
+        std::optional<std::vector<std::uint8_t>> piece = ReadStandardInput(kPiece);
+        if (!piece)
+            return std::nullopt;
+        bytes->insert(bytes->end(), piece->begin(), piece->end());
+        more = piece->size() == kPiece;
+    }
     if (!bytes)
         return std::nullopt;
     const auto length = static_cast<std::int64_t>(bytes->size());
     return BmpFileBytes{std::move(*bytes), length};
 }
 
-// The image in path, or its complaint, as the conversion would give it.
-std::optional<Input> ReadInput(const std::string& path, std::string& complaint)
+// An input once its image or picture is known to convert.
+std::optional<Input> Accepted(const std::string& path, LoadedBmp loaded, std::string& complaint)
 {
-    std::optional<LoadedBmp> loaded;
-    if (path != kStandardInput)
-        loaded.emplace(path);
-    else if (std::optional<BmpFileBytes> bytes = ReadStandardInputFile())
-        loaded.emplace(std::move(*bytes));
-    if (!loaded) {
+    if (!loaded.Decoded().Converts()) {
+        complaint = loaded.Decoded().complaint;
+        return std::nullopt;
+    }
+    return Input{path, {}, std::move(loaded), {}, false};
+}
+
+std::optional<Input> Accepted(const std::string& path, LoadedPicture loaded, bool dither, std::string& complaint)
+{
+    if (!loaded.Converts()) {
+        complaint = std::move(loaded.complaint);
+        return std::nullopt;
+    }
+    return Input{path, {}, std::nullopt, std::move(loaded.picture), dither};
+}
+
+std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std::string& complaint)
+{
+    std::optional<BmpFileBytes> file = ReadStandardInputFile(options);
+    if (!file) {
         complaint = "bmp2cdata: cannot read standard input";
         return std::nullopt;
     }
-    if (!loaded->Decoded().Converts()) {
-        complaint = loaded->Decoded().complaint;
-        return std::nullopt;
-    }
-    return Input{path, {}, std::move(*loaded)};
+    const std::string path(kStandardInput);
+    if (!TakesPictureRoad(file->bytes, options))
+        return Accepted(path, LoadedBmp(std::move(*file)), complaint);
+    return Accepted(path, LoadPictureBytes(file->bytes, file->length, PlatformPictureDecoder(), options),
+                    options.dither, complaint);
+}
+
+// The image or picture in path, or its complaint, as the conversion would
+// give it.
+std::optional<Input> ReadInput(const std::string& path, const PictureOptions& options, std::string& complaint)
+{
+    if (path == kStandardInput)
+        return ReadStandardInputPicture(options, complaint);
+    LoadedBmp loaded(path);
+    if (!loaded.Found() || !TakesPictureRoad(loaded.File().bytes, options))
+        return Accepted(path, std::move(loaded), complaint);
+    return Accepted(path, LoadPictureFile(path, PlatformPictureDecoder(), options), options.dither, complaint);
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -240,13 +376,13 @@ std::vector<std::string> LabelClashes(const std::vector<std::string>& paths)
 // Reads every file; nothing when any is refused, each complaint then
 // written. Each table is labelled label, or after its file.
 std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& paths,
-                                             const std::optional<std::string>& label)
+                                             const std::optional<std::string>& label, const PictureOptions& options)
 {
     std::vector<Input> inputs;
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
-        if (std::optional<Input> input = ReadInput(path, complaint))
+        if (std::optional<Input> input = ReadInput(path, options, complaint))
             inputs.emplace_back(std::move(*input)).label = label.value_or(LabelFromPath(path));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
@@ -290,15 +426,14 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest, RunOutputLength(input.label, input.loaded.Decoded().image.width,
-                                                    input.loaded.Decoded().image.height, rgb332, kLineEnd.size()));
+        longest = std::max(longest, RunOutputLength(input.label, input.Width(), input.Height(), rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);
     for (const Input& input : inputs) {
         buffer.clear();
         BufferHost host(rgb332, buffer, kLineEnd);
-        ConvertDecodedBmp(host, input.label, input.loaded.Decoded());
+        input.Convert(host);
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))
             return false;
@@ -325,7 +460,7 @@ int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::
 
 int Convert(const Options& options)
 {
-    const std::optional<std::vector<Input>> inputs = ReadInputs(options.inputPaths, options.label);
+    const std::optional<std::vector<Input>> inputs = ReadInputs(options.inputPaths, options.label, options.picture);
     if (!inputs)
         return kExitRefused;
     WarnOfLabelsThatAreNoBasicNames(*inputs);

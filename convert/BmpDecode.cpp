@@ -2,14 +2,18 @@
 
 #include <algorithm>
 
-DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
+namespace {
+
+using HeaderCheck = std::optional<std::string> (*)(const BmpHeader&, std::int64_t);
+
+DecodedBmp Decode(std::span<const std::uint8_t> bytes, std::int64_t fileLength, HeaderCheck check)
 {
     // Header bytes a short file does not supply read as zero.
     std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
     std::copy_n(bytes.begin(), std::min(bytes.size(), headerBytes.size()), headerBytes.begin());
     const BmpHeader header = ParseBmpHeader(headerBytes);
     DecodedBmp decoded;
-    if (std::optional<std::string> complaint = CheckBmpHeader(header, fileLength)) {
+    if (std::optional<std::string> complaint = check(header, fileLength)) {
         decoded.complaint = std::move(*complaint);
         return decoded;
     }
@@ -26,6 +30,18 @@ DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLengt
         decoded.image.pixelData = bytes.subspan(static_cast<std::size_t>(layout.dataStart),
                                                 static_cast<std::size_t>(layout.dataLength));
     return decoded;
+}
+
+}  // namespace
+
+DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
+{
+    return Decode(bytes, fileLength, CheckBmpHeader);
+}
+
+DecodedBmp DecodeBmpToFit(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
+{
+    return Decode(bytes, fileLength, CheckBmpHeaderToFit);
 }
 
 std::size_t BytesWorthReading(std::int64_t fileLength)

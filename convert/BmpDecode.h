@@ -34,5 +34,9 @@ DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLengt
 // longer one, which is refused on its header and its length alone.
 std::size_t BytesWorthReading(std::int64_t fileLength);
 
+// Decodes a BMP file whose picture is to be fitted, checked as
+// CheckBmpHeaderToFit checks it; bytes must hold its pixels.
+DecodedBmp DecodeBmpToFit(std::span<const std::uint8_t> bytes, std::int64_t fileLength);
+
 // Decodes a whole BMP file held in memory.
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> file);

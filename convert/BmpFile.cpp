@@ -126,18 +126,16 @@ std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
 
 }  // namespace
 
-std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
+namespace {
+
+// Reads on from what contents holds until it holds wanted bytes or the file
+// ends.
+void ReadUpTo(ReadOnlyFile& file, BmpFileBytes& contents, std::size_t wanted)
 {
-    std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
-    if (!file)
-        return std::nullopt;
-    BmpFileBytes contents;
-    contents.length = file->Length();
-    const std::size_t wanted = BytesWorthReading(contents.length);
-    contents.bytes.resize(wanted);
-    std::size_t got = 0;
+    std::size_t got = contents.bytes.size();
+    contents.bytes.resize(std::max(wanted, got));
     while (got < wanted) {
-        const std::size_t read = file->ReadSome(contents.bytes.data() + got, wanted - got);
+        const std::size_t read = file.ReadSome(contents.bytes.data() + got, wanted - got);
         if (read == 0)
             break;
         got += read;
@@ -147,6 +145,34 @@ std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
     // refused on its length keeps the length it was refused for.
     if (got < wanted)
         contents.length = static_cast<std::int64_t>(got);
+}
+
+}  // namespace
+
+std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
+{
+    std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file)
+        return std::nullopt;
+    BmpFileBytes contents;
+    contents.length = file->Length();
+    ReadUpTo(*file, contents, BytesWorthReading(contents.length));
+    return contents;
+}
+
+std::optional<BmpFileBytes> ReadFileAsNeeded(const std::string& path, std::size_t headBytes,
+                                             const BytesWanted& bytesWanted)
+{
+    std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file)
+        return std::nullopt;
+    BmpFileBytes contents;
+    contents.length = file->Length();
+    const std::int64_t head = std::min(contents.length, static_cast<std::int64_t>(headBytes));
+    ReadUpTo(*file, contents, static_cast<std::size_t>(head));
+    const std::int64_t wanted = std::min(bytesWanted(contents.bytes, contents.length), contents.length);
+    if (wanted > static_cast<std::int64_t>(contents.bytes.size()))
+        ReadUpTo(*file, contents, static_cast<std::size_t>(wanted));
     return contents;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,15 @@ struct BmpFileBytes {
 // a regular file that can be read (missing, a folder, a FIFO, a device, no
 // permission).
 std::optional<BmpFileBytes> ReadBmpFile(const std::string& path);
+
+// How many bytes of a file to read, judged from its first bytes and its
+// length.
+using BytesWanted = std::function<std::int64_t(std::span<const std::uint8_t> start, std::int64_t length)>;
+
+// Reads the file at path as ReadBmpFile does, but its first headBytes (or
+// all of a shorter file), then as many as bytesWanted asks for.
+std::optional<BmpFileBytes> ReadFileAsNeeded(const std::string& path, std::size_t headBytes,
+                                             const BytesWanted& bytesWanted);
 
 // Whether something other than a folder is at path (UTF-8), links followed:
 // a file, or a FIFO or device that ReadBmpFile refuses.

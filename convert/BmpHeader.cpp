@@ -1,5 +1,7 @@
 #include "BmpHeader.h"
 
+#include "PictureFormat.h"
+
 #include <algorithm>
 
 namespace {
@@ -70,6 +72,17 @@ PixelLayout LayoutOf(const BmpHeader& header)
     return layout;
 }
 
+namespace {
+
+std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t fileLength)
+{
+    if (layout.pixelCount > 0 && layout.dataStart + layout.dataLength > fileLength)
+        return kIncompleteComplaint;
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength)
 {
     if (header.compression != 0)
@@ -84,8 +97,23 @@ std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t 
         return kImageSizeComplaint;
     if (std::int64_t{header.width} * header.height > kImageCapacity)
         return kImageSizeComplaint;
+    return CheckBmpData(LayoutOf(header), fileLength);
+}
+
+std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength)
+{
+    if (header.compression != 0)
+        return kCompressionComplaint;
+    if (header.bitCount != kRequiredBitCount)
+        return kBitCountComplaint;
+    if (header.width < 0 || header.height < 0)
+        return kBottomUpComplaint;
+    const PictureSize size{static_cast<std::uint32_t>(header.width), static_cast<std::uint32_t>(header.height)};
+    if (size.Area() > kMaxPicturePixels)
+        return TooManyPixelsComplaint(size);
     const PixelLayout layout = LayoutOf(header);
-    if (layout.pixelCount > 0 && layout.dataStart + layout.dataLength > fileLength)
-        return kIncompleteComplaint;
-    return std::nullopt;
+    // Pixels that lie far into a file would have the whole file read.
+    if (layout.dataStart + layout.dataLength > kMaxPictureFileBytes)
+        return kPictureFileTooLongComplaint;
+    return CheckBmpData(layout, fileLength);
 }

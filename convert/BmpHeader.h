@@ -29,6 +29,8 @@ inline const std::string kImageSizeComplaint =
     "Incorrect image size. The BMP file must be a bottom-up image of at most 76242 pixels";
 inline const std::string kIncompleteComplaint =
     "This file is incomplete. It holds less pixel data than its header declares";
+inline const std::string kBottomUpComplaint =
+    "Incorrect image size. The BMP file must be a bottom-up image";
 inline const std::string kNotFoundComplaint = "Could not find file ";
 
 // The header fields, in file order, each read little-endian.
@@ -72,3 +74,8 @@ PixelLayout LayoutOf(const BmpHeader& header);
 // The complaint the converter gives for this header and file length, or
 // nothing when the file will be converted.
 std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength);
+
+// The same for a file whose picture is to be fitted: compression and bit
+// count as always, but any bottom-up size a picture may have, in a file of
+// any length that holds its pixels.
+std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength);

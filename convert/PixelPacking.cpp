@@ -38,6 +38,14 @@ std::uint8_t PackRGB332(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
     return static_cast<std::uint8_t>((red & 0xE0) | (green & 0xE0) >> 3 | (blue >> 6));
 }
 
+std::uint8_t WidenChannel(std::uint32_t level, int bits)
+{
+    std::uint32_t wide = level << (8 - bits);
+    for (int filled = bits; filled < 8; filled += bits)
+        wide |= wide >> filled;
+    return static_cast<std::uint8_t>(wide & 0xFF);
+}
+
 void FillImageData(ConverterHost& host, const BmpImage& image, ImageData& data)
 {
     ForEachPixel(image, [&](std::uint32_t slot, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {

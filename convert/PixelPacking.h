@@ -18,6 +18,10 @@ std::uint16_t PackRGB565(std::uint8_t red, std::uint8_t green, std::uint8_t blue
 // Packs a colour as RRRGGGBB, dropping the low bits.
 std::uint8_t PackRGB332(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
+// The 8-bit value an LCD shows for a channel of bits bits: the bits
+// repeated from the top down, so that 0 stays 0 and the highest level is 255.
+std::uint8_t WidenChannel(std::uint32_t level, int bits);
+
 // Packs the pixels of an accepted image into slots pixelCount - 1 down to 0,
 // pumping events and reading the option before every pixel; leaves early when
 // StopConversion is set.

@@ -9,10 +9,7 @@ namespace {
 
 std::uint32_t Widen(std::uint32_t value, int bits)
 {
-    std::uint32_t wide = value << (8 - bits);
-    for (int filled = bits; filled < 8; filled += bits)
-        wide |= wide >> filled;
-    return wide & 0xFF;
+    return WidenChannel(value, bits);
 }
 
 // The header's size, once it describes an image the size checks apply to.

@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libxcb1-dev libgtest-dev fonts-dejavu-core fonts-liberation
     clang libclang-rt-dev
+    libpng-dev libjpeg62-turbo-dev
     imagemagick xxd acl attr e2fsprogs
     xvfb xauth x11-apps x11-utils xdotool xclip
     g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine

@@ -3,12 +3,14 @@
 # Wine server kept alive, and a virtual X server) until stop_wine_session.
 
 # Configures the Windows build. Its icon is drawn by make_icon, which needs
-# Qt and so is built for this machine, in the native build folder.
+# Qt and so is built for this machine, in the native build folder, as is
+# the command line its tables are compared with.
 configure_windows_build() {
     [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build --target make_icon >/dev/null
+    cmake --build build --target make_icon bmp2cdata >/dev/null
     cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-        -DCMAKE_BUILD_TYPE=Release "-DBMP2CDATA_MAKE_ICON=$PWD/build/bin/make_icon" >/dev/null
+        -DCMAKE_BUILD_TYPE=Release "-DBMP2CDATA_MAKE_ICON=$PWD/build/bin/make_icon" \
+        "-DBMP2CDATA_LINUX_CLI=$PWD/build/bin/bmp2cdata" >/dev/null
 }
 
 # Starts a virtual X server on the first free display from :94 on, so that

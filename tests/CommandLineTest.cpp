@@ -3,10 +3,16 @@
 
 #include "BmpHeader.h"
 #include "Label.h"
+#include "PictureFormat.h"
 #include "Platform.h"
 #include "support/BmpBuilder.h"
+#include "support/PngBuilder.h"
 #include "support/Process.h"
 #include "support/WorkedExamples.h"
+
+#ifndef _WIN32
+#include "support/JpegBuilder.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -74,6 +80,16 @@ protected:
     {
         folder.Write(name, {.width = 4, .height = 5, .colour = [colour](int, int) { return colour; }});
         return name;
+    }
+    // The same 4 x 5 picture as a PNG, RGBA, every pixel of one alpha.
+    std::string LogoPng(Rgb colour, std::uint8_t alpha = 0xFF)
+    {
+        const std::uint16_t samples[] = {colour.red, colour.green, colour.blue, alpha};
+        folder.WriteBytes("logo.png", BuildPng({.width = 4, .height = 5, .colourType = kPngRgba,
+                                                .sample = [&](std::uint32_t, std::uint32_t, int channel) {
+                                                    return samples[channel];
+                                                }}));
+        return "logo.png";
     }
     std::string Old(const std::string& name) { return folder.WriteBytes(name, {'o', 'l', 'd'}); }
     bool TemporaryFileLeft(const fs::path& in)
@@ -231,12 +247,71 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo)
 {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}, {"--label"},
-          {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"}}) {
+          {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"},
+          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"},
+          {"--background", "FFF", "a.png"}, {"--background", "GG0000", "a.png"}}) {
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
-        EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [-o FILE] BMPFILE..."), std::string::npos);
+        EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] "
+                                  "PICTURE..."),
+                  std::string::npos);
         EXPECT_EQ(result.out, "");
     }
+}
+
+TEST_F(CommandLine, AFitLargerThanATableIsAUsageError)
+{
+    const ProcessResult result = Run({"--fit", "277x276", "a.png"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.err.starts_with(
+        WithLineEnds("bmp2cdata: --fit 277x276 is larger than a table: W x H must be at most 76242\n")))
+        << result.err;
+    EXPECT_EQ(Run({"--fit", "276x276", "--dither", Logo({255, 255, 255})}).out, white);
+}
+
+TEST_F(CommandLine, APngGivesTheTableOfABmpOfTheSamePixelsFromAFileOrStandardInput)
+{
+    const ProcessResult result = Run({LogoPng({255, 255, 255})});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, white);
+    // Standard input is judged by its first bytes as a file is.
+    EXPECT_EQ(Run({"--label", "logo", "-"}, "logo.png").out, white);
+}
+
+TEST_F(CommandLine, TransparentPixelsShowTheBackgroundBlackUnlessAnotherIsGiven)
+{
+    LogoPng({255, 0, 0}, 0);
+    EXPECT_EQ(Run({"--background", "ffffff", "logo.png"}).out, white);
+    EXPECT_NE(Run({"logo.png"}).out.find("$0000,$0000"), std::string::npos);
+}
+
+TEST_F(CommandLine, ABmpTooLargeForATableIsScaledWithFitAndRefusedWithout)
+{
+    folder.Write("large.bmp", {.width = 300, .height = 300});
+    EXPECT_EQ(Run({"large.bmp"}).err, WithLineEnds(kTooLargeComplaint + "\n"));
+    const ProcessResult fitted = Run({"--fit", "160x128", "--rgb332", "large.bmp"});
+    EXPECT_EQ(fitted.status, 0) << fitted.err;
+    EXPECT_NE(fitted.out.find(WithLineEnds("\nlarge:-\n    Cdata as Byte 0, 64, 127, 0, 127, 0,_")), std::string::npos)
+        << fitted.out.substr(0, 300);
+}
+
+TEST_F(CommandLine, APictureOver16MegapixelsIsRefusedInOneLineFromItsHeader)
+{
+    // A PNG header declaring 20000 x 20000 pixels, followed by nothing.
+    std::vector<std::uint8_t> png = BuildPng({});
+    png[18] = png[22] = 0x4E;
+    png[19] = png[23] = 0x20;
+    folder.WriteBytes("huge.png", png);
+    const ProcessResult result = Run({"--fit", "160x128", "huge.png"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, WithLineEnds(TooManyPixelsComplaint({20000, 20000}) + "\n"));
+}
+
+TEST_F(CommandLine, AFileThatIsNoPictureGetsTheBmpComplaintWithOrWithoutOptions)
+{
+    folder.WriteBytes("logo.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0});
+    EXPECT_EQ(Run({"logo.gif"}).err, WithLineEnds(kBitCountComplaint + "\n"));
+    EXPECT_EQ(Run({"--fit", "10x10", "--dither", "logo.gif"}).err, WithLineEnds(kBitCountComplaint + "\n"));
 }
 
 TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
@@ -346,6 +421,17 @@ mode_t Mode(const fs::path& path)
     struct stat status {};
     stat(path.c_str(), &status);
     return status.st_mode & 07777;
+}
+
+TEST_F(CommandLine, APhotoIsFittedAndDitheredIntoAByteTable)
+{
+    folder.WriteBytes("photo.jpg", BuildJpeg(640, 480, [](int column, int row) {
+        return Rgb{std::uint8_t(column * 255 / 639), std::uint8_t(row * 255 / 479), 90};
+    }, true));
+    const ProcessResult result = Run({"--fit", "160x128", "--dither", "--rgb332", "photo.jpg"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\nphoto:-\n    Cdata as Byte 0, 75, 159, 0, 119, 0,_"), std::string::npos)
+        << result.out.substr(0, 300);
 }
 
 TEST_F(CommandLine, OutputThatCannotBeWrittenFailsEvenForHelp)

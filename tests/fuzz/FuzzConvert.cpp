@@ -2,11 +2,15 @@
 // known complaint or a well-formed table, in both layouts and when stopped
 // part-way, without touching memory they do not own. The bytes go straight
 // into the decode; one run in each input also goes through a real file.
+// They also go the road of a picture, PNG and JPEG through the platform's
+// decoders, with options picked from the input.
 
 #include "BmpDecode.h"
 #include "CdataTable.h"
 #include "ConvertBmpFile.h"
+#include "ConvertPicture.h"
 #include "ConverterHost.h"
+#include "PlatformPictureDecoder.h"
 #include "support/OutputValidator.h"
 #include "support/RecordingHost.h"
 
@@ -73,6 +77,41 @@ void Check(const RunRecord& run)
     }
 }
 
+// Decoding a picture that declares many pixels reaches the same code as a
+// small one, only slower (a damaged JPEG decodes to its end); the refusals
+// of pictures over the limits are still reached.
+constexpr std::uint64_t kMostPixelsDecoded = 1 << 16;
+
+void CheckPicture(std::span<const std::uint8_t> input)
+{
+    const std::uint8_t pick = input.empty() ? 0 : input[input.size() / 3];
+    const PictureFormat format = SniffPictureFormat(input);
+    const std::optional<PictureSize> size = DeclaredSize(format, input);
+    if (size && size->Area() > kMostPixelsDecoded && size->Area() <= kMaxPicturePixels)
+        return;
+    PictureOptions options;
+    if (pick & 1)
+        options.fit = PictureSize{1u + pick % 97u, 1u + pick % 61u};
+    options.dither = (pick & 2) != 0;
+    options.background = {pick, static_cast<std::uint8_t>(pick * 3), static_cast<std::uint8_t>(pick * 7)};
+    const LoadedPicture loaded =
+        LoadPictureBytes(input, static_cast<std::int64_t>(input.size()), PlatformPictureDecoder(), options);
+    StopConversion = false;
+    RecordingHost host;
+    host.recordCalls = false;
+    host.rgb332 = (pick & 4) != 0;
+    if (loaded.Converts())
+        ConvertPicture(host, ScratchPath(), loaded.picture, options.dither);
+    else
+        host.AddLine(loaded.complaint);
+    Check({host.lines, host.clipboard, host.copies, false, host.pumps});
+    // A fitted picture with pixels fits its box.
+    const Picture& picture = loaded.picture;
+    if (loaded.Converts() && options.fit && picture.Area() > 0 &&
+        (picture.width > options.fit->width || picture.height > options.fit->height))
+        std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -92,5 +131,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int pump = 1 + static_cast<int>((data[size / 2] * 257u + data[size - 1]) % unsigned(words.pumps));
         Check(Convert(nullptr, data[size - 1] % 2 == 0, pump));
     }
+    CheckPicture(input);
     return 0;
 }

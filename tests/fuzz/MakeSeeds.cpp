@@ -3,6 +3,11 @@
 //   make_fuzz_seeds FOLDER
 
 #include "support/BmpBuilder.h"
+#include "support/PngBuilder.h"
+
+#ifdef BMP2CDATA_JPEG_SEEDS
+#include "support/JpegBuilder.h"
+#endif
 
 #include <cstdio>
 #include <fstream>
@@ -18,6 +23,33 @@ void Save(const std::string& folder, const std::string& name, const std::vector<
 Rgb Gradient(int column, int row)
 {
     return {static_cast<std::uint8_t>(column * 40), static_cast<std::uint8_t>(row * 60), 0x5A};
+}
+
+std::uint16_t Sample(std::uint32_t column, std::uint32_t row, int channel)
+{
+    return static_cast<std::uint16_t>(column * 40 + row * 60 + static_cast<std::uint32_t>(channel) * 90);
+}
+
+void SavePictures(const std::string& folder)
+{
+    Save(folder, "rgb.png", BuildPng({.width = 5, .height = 3, .sample = Sample}));
+    Save(folder, "rgba-interlaced.png",
+         BuildPng({.width = 9, .height = 9, .colourType = kPngRgba, .interlaced = true, .sample = Sample}));
+    Save(folder, "grey-2bit-keyed.png", BuildPng({.width = 6, .height = 2, .colourType = kPngGrey, .bitDepth = 2,
+                                                  .transparency = {0, 1}, .sample = [](auto c, auto, int) {
+                                                      return static_cast<std::uint16_t>(c % 4);
+                                                  }}));
+    Save(folder, "palette.png", BuildPng({.width = 4, .height = 4, .colourType = kPngPalette, .bitDepth = 4,
+                                          .palette = {255, 0, 0, 0, 255, 0}, .transparency = {128},
+                                          .sample = [](auto c, auto r, int) {
+                                              return static_cast<std::uint16_t>((c + r) % 2);
+                                          }}));
+    Save(folder, "grey-alpha-16bit.png",
+         BuildPng({.width = 3, .height = 3, .colourType = kPngGreyAlpha, .bitDepth = 16, .sample = Sample}));
+#ifdef BMP2CDATA_JPEG_SEEDS
+    Save(folder, "baseline.jpg", BuildJpeg(17, 9, Gradient, false, 50));
+    Save(folder, "progressive.jpg", BuildJpeg(9, 17, Gradient, true, 50));
+#endif
 }
 
 }  // namespace
@@ -47,5 +79,6 @@ int main(int argc, char** argv)
     std::vector<std::uint8_t> header = BuildBmp({.width = 1, .height = 1});
     header.resize(40);
     Save(folder, "short-header", header);
+    SavePictures(folder);
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "BmpHeader.h"
 #include "CdataTable.h"
+#include "PictureFormat.h"
 
 #include <cstdint>
 #include <algorithm>
@@ -51,6 +52,12 @@ inline std::optional<std::vector<std::uint64_t>> MatchNumbers(std::string_view t
     return numbers;
 }
 
+// A complaint naming a size of 0 x 0, with '#' where the numbers go.
+inline std::string SizePattern(std::string complaint)
+{
+    return complaint.replace(complaint.find("0 x 0"), 5, "# x #");
+}
+
 // Empty when the output is well formed, otherwise what is wrong with it.
 inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
 {
@@ -58,7 +65,11 @@ inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
         const std::string& line = run.lines[0];
         const bool known = line == kCompressionComplaint || line == kBitCountComplaint ||
                            line == kTooLargeComplaint || line == kImageSizeComplaint ||
-                           line == kIncompleteComplaint || line == kNotFoundComplaint + path;
+                           line == kIncompleteComplaint || line == kNotFoundComplaint + path ||
+                           line == kBottomUpComplaint || line == kPngComplaint || line == kJpegComplaint ||
+                           line == kPictureFileTooLongComplaint ||
+                           MatchNumbers(line, SizePattern(TooManyPixelsComplaint({}))) ||
+                           MatchNumbers(line, SizePattern(TooLargeForTableComplaint({})));
         if (!known)
             return "unknown single line: " + line;
         return run.copies == 0 ? "" : "a complaint was copied to the clipboard";

@@ -1,0 +1,116 @@
+#include "ConvertPicture.h"
+
+#include "BmpFile.h"
+#include "CdataTable.h"
+#include "ConverterHost.h"
+#include "Label.h"
+#include "PicturePacking.h"
+#include "PixelPacking.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+LoadedPicture Refused(std::string complaint)
+{
+    return {std::move(complaint), {}};
+}
+
+// How much of a BMP file the decode reads: the pixels of one to be fitted,
+// otherwise all of a file short enough to be converted.
+std::int64_t BmpBytesWanted(std::span<const std::uint8_t> start, std::int64_t fileLength, bool fitted)
+{
+    if (!fitted)
+        return static_cast<std::int64_t>(BytesWorthReading(fileLength));
+    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
+    std::copy_n(start.begin(), std::min(start.size(), headerBytes.size()), headerBytes.begin());
+    const BmpHeader header = ParseBmpHeader(headerBytes);
+    if (CheckBmpHeaderToFit(header, fileLength))
+        return 0;
+    const PixelLayout layout = LayoutOf(header);
+    return layout.dataStart + layout.dataLength;
+}
+
+LoadedPicture LoadBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                      const std::optional<PictureSize>& fit)
+{
+    const DecodedBmp decoded = fit ? DecodeBmpToFit(bytes, fileLength) : DecodeBmp(bytes, fileLength);
+    if (!decoded.Converts())
+        return Refused(decoded.complaint);
+    return {{}, PictureFromBmp(decoded.image, fit)};
+}
+
+// A PNG or JPEG file: its declared size is judged before the decoder
+// allocates anything for its pixels.
+LoadedPicture LoadDecoded(PictureFormat format, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                          PictureDecoder& decoder, const PictureOptions& options)
+{
+    if (fileLength > kMaxPictureFileBytes)
+        return Refused(kPictureFileTooLongComplaint);
+    const std::optional<PictureSize> size = DeclaredSize(format, bytes);
+    if (!size)
+        return Refused(UndecodableComplaint(format));
+    if (std::optional<std::string> complaint = CheckPictureSize(*size, options.fit.has_value()))
+        return Refused(std::move(*complaint));
+    // A file that shrank while it was read.
+    if (static_cast<std::int64_t>(bytes.size()) < fileLength)
+        return Refused(UndecodableComplaint(format));
+    PictureBuilder builder(*size, options.fit, options.background);
+    if (!decoder.Decode(format, bytes, *size, builder) || !builder.Complete())
+        return Refused(UndecodableComplaint(format));
+    return {{}, builder.Finish()};
+}
+
+}  // namespace
+
+std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_t fileLength,
+                                const PictureOptions& options)
+{
+    const PictureFormat format = SniffPictureFormat(start);
+    if (format == PictureFormat::Bmp)
+        return std::max<std::int64_t>(BmpBytesWanted(start, fileLength, options.fit.has_value()), kBmpHeaderBytes);
+    if (fileLength > kMaxPictureFileBytes)
+        return 0;
+    const std::optional<PictureSize> size = DeclaredSize(format, start);
+    if (size && CheckPictureSize(*size, options.fit.has_value()))
+        return 0;
+    return fileLength;
+}
+
+LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                               PictureDecoder& decoder, const PictureOptions& options)
+{
+    const PictureFormat format = SniffPictureFormat(bytes);
+    if (format == PictureFormat::Bmp)
+        return LoadBmp(bytes, fileLength, options.fit);
+    return LoadDecoded(format, bytes, fileLength, decoder, options);
+}
+
+LoadedPicture LoadPictureFile(const std::string& path, PictureDecoder& decoder, const PictureOptions& options)
+{
+    const std::optional<BmpFileBytes> file =
+        ReadFileAsNeeded(path, kPictureHeadBytes, [&](std::span<const std::uint8_t> start, std::int64_t length) {
+            return PictureBytesWanted(start, length, options);
+        });
+    if (!file)
+        return Refused(kNotFoundComplaint + path);
+    return LoadPictureBytes(file->bytes, file->length, decoder, options);
+}
+
+void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither)
+{
+    if (HoldsControlCharacter(label)) {
+        host.AddLine(kControlCharacterLabelComplaint);
+        return;
+    }
+    if (picture.Area() > kImageCapacity) {
+        host.AddLine(TooLargeForTableComplaint({picture.width, picture.height}));
+        return;
+    }
+    // Left uninitialised: the packing writes every slot the table lists.
+    const std::unique_ptr<ImageData> data(new ImageData);
+    PackPicture(picture, host.Rgb332Selected(), dither, *data);
+    WriteCdataTable(host, {label, static_cast<std::int32_t>(picture.width),
+                           static_cast<std::int32_t>(picture.height), data.get()});
+}

@@ -1,0 +1,213 @@
+#include "Picture.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint32_t kOpaque8 = 0xFF;
+constexpr std::uint64_t kOpaque16 = 0xFFFF;
+// A 16-bit channel value for an 8-bit one: 0xAB becomes 0xABAB.
+constexpr std::uint64_t kWiden8To16 = 0x101;
+
+std::uint8_t Blend8(std::uint32_t colour, std::uint32_t alpha, std::uint8_t background)
+{
+    return static_cast<std::uint8_t>((colour * alpha + background * (kOpaque8 - alpha) + kOpaque8 / 2) / kOpaque8);
+}
+
+std::uint8_t Blend16(std::uint64_t colour, std::uint64_t alpha, std::uint8_t background)
+{
+    const std::uint64_t blended =
+        (colour * alpha + background * kWiden8To16 * (kOpaque16 - alpha) + kOpaque16 / 2) / kOpaque16;
+    return static_cast<std::uint8_t>((blended * kOpaque8 + kOpaque16 / 2) / kOpaque16);
+}
+
+}  // namespace
+
+PictureSize FittedSize(PictureSize size, PictureSize box)
+{
+    if ((size.width <= box.width && size.height <= box.height) || size.Area() == 0)
+        return size;
+    // n * m / d rounded half up, never below one pixel.
+    const auto scaled = [](std::uint64_t n, std::uint64_t m, std::uint64_t d) {
+        return static_cast<std::uint32_t>(std::max<std::uint64_t>(1, (n * m + d / 2) / d));
+    };
+    // The side that must shrink more sets the scale; the other, rounded,
+    // cannot then pass its own limit.
+    if (std::uint64_t{box.width} * size.height <= std::uint64_t{box.height} * size.width)
+        return {box.width, scaled(size.height, box.width, size.width)};
+    return {scaled(size.width, box.height, size.height), box.height};
+}
+
+std::vector<PictureBuilder::Cover> PictureBuilder::Covers(std::uint32_t count, std::uint32_t newCount)
+{
+    std::vector<Cover> covers(newCount);
+    for (std::uint32_t pixel = 0; pixel < newCount; ++pixel) {
+        const std::uint64_t start = std::uint64_t{pixel} * count;
+        const std::uint64_t end = start + count;
+        Cover& cover = covers[pixel];
+        cover.first = static_cast<std::uint32_t>(start / newCount);
+        cover.last = static_cast<std::uint32_t>((end - 1) / newCount);
+        cover.firstLength = static_cast<std::uint32_t>(std::min((std::uint64_t{cover.first} + 1) * newCount, end) - start);
+        cover.lastLength = static_cast<std::uint32_t>(end - std::uint64_t{cover.last} * newCount);
+    }
+    return covers;
+}
+
+PictureBuilder::PictureBuilder(PictureSize size, std::optional<PictureSize> fit, RgbColour background)
+    : size_(size), fitted_(fit ? FittedSize(size, *fit) : size), background_(background)
+{
+    if (size.Area() > kMaxPicturePixels) {
+        broken_ = true;
+        fitted_ = size_ = {};
+    }
+    if (!Fitting()) {
+        picture_ = {size_.width, size_.height, std::vector<std::uint8_t>(static_cast<std::size_t>(size_.Area()) * 3)};
+        return;
+    }
+    row_.resize(std::size_t{size.width} * 3);
+    runningSums_.resize((std::size_t{size.width} + 1) * 3);
+    columns_ = Covers(size.width, fitted_.width);
+    rows_ = Covers(size.height, fitted_.height);
+    rowSums_.resize(std::size_t{fitted_.width} * 3);
+    sums_.resize(static_cast<std::size_t>(fitted_.Area()) * 3);
+}
+
+std::uint8_t* PictureBuilder::NextRow()
+{
+    return Fitting() ? row_.data() : picture_.rgb.data() + std::size_t{rowsAdded_} * size_.width * 3;
+}
+
+// Each new column's sum: its first and last old pixels by the lengths it
+// covers of them, those between whole, taken from the row's running sums.
+void PictureBuilder::SumRowAcross()
+{
+    std::uint32_t* running = runningSums_.data();
+    for (const std::uint8_t* pixel = row_.data(); pixel != row_.data() + row_.size(); pixel += 3, running += 3) {
+        running[3] = running[0] + pixel[0];
+        running[4] = running[1] + pixel[1];
+        running[5] = running[2] + pixel[2];
+    }
+    std::uint32_t* sum = rowSums_.data();
+    for (const Cover& cover : columns_) {
+        const std::size_t first = std::size_t{cover.first} * 3;
+        const std::size_t last = std::size_t{cover.last} * 3;
+        const bool spans = cover.last > cover.first;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            const std::uint32_t between = spans ? runningSums_[last + channel] - runningSums_[first + 3 + channel] : 0;
+            *sum++ = row_[first + channel] * cover.firstLength + between * fitted_.width +
+                     (spans ? row_[last + channel] * cover.lastLength : 0);
+        }
+    }
+}
+
+// The old row's sums, weighted as each new row covers it, into the one or
+// two new rows it lies in.
+void PictureBuilder::AddRowDown()
+{
+    const std::uint32_t old = rowsAdded_;
+    const std::size_t newRowLength = rowSums_.size();
+    for (std::uint32_t row = newRow_; row < fitted_.height && rows_[row].first <= old; ++row) {
+        const Cover& cover = rows_[row];
+        const std::uint32_t weight = old == cover.first ? cover.firstLength
+                                     : old == cover.last ? cover.lastLength
+                                                         : fitted_.height;
+        std::uint32_t* sum = &sums_[row * newRowLength];
+        for (std::size_t i = 0; i < newRowLength; ++i)
+            sum[i] += rowSums_[i] * weight;
+    }
+    while (newRow_ < fitted_.height && rows_[newRow_].last <= old)
+        ++newRow_;
+}
+
+void PictureBuilder::RowAdded()
+{
+    if (Fitting()) {
+        SumRowAcross();
+        AddRowDown();
+    }
+    ++rowsAdded_;
+}
+
+template <typename Sample, typename Blend>
+void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba, Blend blend)
+{
+    if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height) {
+        broken_ = true;
+        return;
+    }
+    std::uint8_t* out = NextRow();
+    const std::uint8_t background[3] = {background_.red, background_.green, background_.blue};
+    for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3)
+        blend(in, background, out);
+    RowAdded();
+}
+
+void PictureBuilder::AddRow(std::span<const std::uint8_t> rgba)
+{
+    AddRgbaRow(rgba, [](const std::uint8_t* in, const std::uint8_t* background, std::uint8_t* out) {
+        if (in[3] == kOpaque8) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            return;
+        }
+        for (int channel = 0; channel < 3; ++channel)
+            out[channel] = Blend8(in[channel], in[3], background[channel]);
+    });
+}
+
+void PictureBuilder::AddRow(std::span<const std::uint16_t> rgba)
+{
+    AddRgbaRow(rgba, [](const std::uint16_t* in, const std::uint8_t* background, std::uint8_t* out) {
+        for (int channel = 0; channel < 3; ++channel)
+            out[channel] = Blend16(in[channel], in[3], background[channel]);
+    });
+}
+
+void PictureBuilder::AddBgrRow(const std::uint8_t* bgr)
+{
+    if (rowsAdded_ >= size_.height) {
+        broken_ = true;
+        return;
+    }
+    std::uint8_t* out = NextRow();
+    for (std::uint32_t column = 0; column < size_.width; ++column, bgr += 3, out += 3) {
+        out[0] = bgr[2];
+        out[1] = bgr[1];
+        out[2] = bgr[0];
+    }
+    RowAdded();
+}
+
+Picture PictureBuilder::Finish()
+{
+    if (!Fitting())
+        return std::move(picture_);
+    // Every new pixel covers width x height units of old pixels' lengths;
+    // within kMaxPicturePixels even the rounded sum fits 32 bits.
+    const auto covered = static_cast<std::uint32_t>(size_.Area());
+    Picture fitted{fitted_.width, fitted_.height, std::vector<std::uint8_t>(static_cast<std::size_t>(fitted_.Area()) * 3)};
+    for (std::size_t i = 0; i < fitted.rgb.size(); ++i)
+        fitted.rgb[i] = static_cast<std::uint8_t>((sums_[i] + covered / 2) / covered);
+    return fitted;
+}
+
+Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit)
+{
+    const PixelLayout& layout = image.layout;
+    PictureBuilder builder({layout.width, layout.height}, fit, {});
+    // The file holds the bottom row first.
+    for (std::uint32_t row = layout.height; layout.pixelCount > 0 && row-- > 0;)
+        builder.AddBgrRow(image.pixelData.data() + row * layout.rowStride);
+    return builder.Finish();
+}
+
+Picture PictureFromRgba(PictureSize size, std::span<const std::uint8_t> rgba, RgbColour background,
+                        std::optional<PictureSize> fit)
+{
+    PictureBuilder builder(size, fit, background);
+    const std::size_t rowSamples = std::size_t{size.width} * 4;
+    for (std::uint32_t row = 0; row < size.height && rgba.size() >= (row + std::size_t{1}) * rowSamples; ++row)
+        builder.AddRow(rgba.subspan(row * rowSamples, rowSamples));
+    return builder.Finish();
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "BmpDecode.h"
+#include "PictureDecoder.h"
+#include "PictureFormat.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// A picture as the conversion works on it, whatever file it came from:
+// 8-bit red, green and blue, rows from the top, each row left to right.
+struct Picture {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    // Three bytes a pixel, width * height pixels.
+    std::vector<std::uint8_t> rgb;
+
+    std::uint64_t Area() const { return std::uint64_t{width} * height; }
+};
+
+struct RgbColour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+
+// The size a picture of size takes when fitted into box: scaled down,
+// keeping its aspect ratio, until it fits; unchanged when it already fits
+// or has no pixels.
+PictureSize FittedSize(PictureSize size, PictureSize box);
+
+// Builds a picture from its rows, the top row first. Each pixel is laid
+// over the background as far as it is transparent (16-bit samples are
+// rounded to 8 bits after that). With a box to fit into, each row is added
+// into the fitted picture as it comes, so that a large picture is never
+// held whole: every new pixel is the mean of the old pixels it covers,
+// weighted by how much of each it covers, rounded half up, in integer
+// arithmetic, so that every platform gives the same pixels.
+class PictureBuilder final : public RgbaRows {
+public:
+    // size's area is at most kMaxPicturePixels.
+    PictureBuilder(PictureSize size, std::optional<PictureSize> fit, RgbColour background);
+
+    void AddRow(std::span<const std::uint8_t> rgba) override;
+    void AddRow(std::span<const std::uint16_t> rgba) override;
+    // A row as a BMP file holds it: blue, green, red.
+    void AddBgrRow(const std::uint8_t* bgr);
+
+    // Whether exactly as many rows as the size has, each of its width, came.
+    bool Complete() const { return !broken_ && rowsAdded_ == size_.height; }
+    // The picture, once Complete.
+    Picture Finish();
+
+private:
+    template <typename Sample, typename Blend>
+    void AddRgbaRow(std::span<const Sample> rgba, Blend blend);
+    std::uint8_t* NextRow();
+    void RowAdded();
+    bool Fitting() const { return fitted_ != size_; }
+
+    PictureSize size_;
+    PictureSize fitted_;
+    RgbColour background_;
+    std::uint32_t rowsAdded_ = 0;
+    bool broken_ = false;
+    Picture picture_;
+    // What a new pixel covers of count old ones shrinking to newCount,
+    // in units in which an old pixel is newCount long and a new one count
+    // long, so that every length is whole: the first and the last old
+    // pixel it touches, the lengths of them it covers, and all of those
+    // between. Within kMaxPicturePixels, the sums fit 32 bits.
+    struct Cover {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::uint32_t firstLength = 0;
+        std::uint32_t lastLength = 0;
+    };
+    static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount);
+    void SumRowAcross();
+    void AddRowDown();
+
+    // When fitting: the old row being added, its running sums (of the
+    // pixels before each), its sums across, and the weighted sums of the new
+    // pixels.
+    std::vector<std::uint8_t> row_;
+    std::vector<std::uint32_t> runningSums_;
+    std::vector<Cover> columns_;
+    std::vector<std::uint32_t> rowSums_;
+    // The old rows each new row covers, and the next new row to be reached.
+    std::vector<Cover> rows_;
+    std::uint32_t newRow_ = 0;
+    std::vector<std::uint32_t> sums_;
+};
+
+// The pixels of an accepted BMP image, turned the right way up and fitted
+// into fit when given.
+Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit = std::nullopt);
+
+// Pixels as a browser or decoder hands them over, all at once: width *
+// height * 4 samples, red, green, blue and alpha, not premultiplied, rows
+// from the top.
+Picture PictureFromRgba(PictureSize size, std::span<const std::uint8_t> rgba, RgbColour background,
+                        std::optional<PictureSize> fit = std::nullopt);

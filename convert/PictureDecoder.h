@@ -1,0 +1,31 @@
+#pragma once
+
+#include "PictureFormat.h"
+
+#include <cstdint>
+#include <span>
+
+// Where a decoder hands a picture's rows, the top row first: four samples
+// a pixel, red, green, blue and alpha, not premultiplied. Files of up to 8
+// bits a sample give bytes; 16-bit files give 16-bit samples, so that
+// every decoder's result is rounded to 8 bits the same way.
+class RgbaRows {
+public:
+    virtual ~RgbaRows() = default;
+    virtual void AddRow(std::span<const std::uint8_t> rgba) = 0;
+    virtual void AddRow(std::span<const std::uint16_t> rgba) = 0;
+};
+
+// Decodes PNG and JPEG files with the platform's own libraries.
+class PictureDecoder {
+public:
+    virtual ~PictureDecoder() = default;
+
+    // Decodes a whole file held in memory, whose declared size has been
+    // checked, and hands its rows over; false when it cannot be decoded, or
+    // when the decoder finds another size than declared (then before it
+    // decodes any pixel). Colour profiles and gamma are ignored: the file's
+    // values are used as they are.
+    virtual bool Decode(PictureFormat format, std::span<const std::uint8_t> file, PictureSize declared,
+                        RgbaRows& rows) = 0;
+};

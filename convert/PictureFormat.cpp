@@ -1,0 +1,138 @@
+#include "PictureFormat.h"
+
+#include "BmpHeader.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Start of image, then the first byte of the next marker.
+constexpr std::array<std::uint8_t, 3> kJpegStart = {0xFF, 0xD8, 0xFF};
+
+// The header chunk must come first: its length and type, then the width
+// and height, big-endian.
+constexpr std::size_t kPngHeaderType = 12;
+constexpr std::size_t kPngWidth = 16;
+constexpr std::size_t kPngHeight = 20;
+constexpr std::array<std::uint8_t, 4> kPngHeaderName = {'I', 'H', 'D', 'R'};
+
+constexpr std::uint8_t kMarkerPrefix = 0xFF;
+constexpr std::uint8_t kStartOfScan = 0xDA;
+constexpr std::uint8_t kEndOfImage = 0xD9;
+
+std::uint32_t BigEndian(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t width)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i)
+        value = value << 8 | bytes[at + i];
+    return value;
+}
+
+template <std::size_t N>
+bool StartsWith(std::span<const std::uint8_t> bytes, const std::array<std::uint8_t, N>& prefix, std::size_t at = 0)
+{
+    return bytes.size() >= at + N && std::equal(prefix.begin(), prefix.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+std::optional<PictureSize> PngSize(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kPngHeight + 4 || !StartsWith(bytes, kPngHeaderName, kPngHeaderType))
+        return std::nullopt;
+    return PictureSize{BigEndian(bytes, kPngWidth, 4), BigEndian(bytes, kPngHeight, 4)};
+}
+
+// Frame headers: SOF0 to SOF15 but for the Huffman table (C4), the
+// arithmetic-coding conditioning (CC) and the reserved C8 markers.
+bool IsFrameHeader(std::uint8_t marker)
+{
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// Markers that stand alone, without a length: TEM, the restarts and SOI.
+bool StandsAlone(std::uint8_t marker)
+{
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
+
+// Walks the markers as a decoder does: bytes before a marker are skipped,
+// as are fill bytes and stuffed zeros, and each segment by its length.
+std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes)
+{
+    std::size_t at = 2;
+    while (at < bytes.size()) {
+        if (bytes[at++] != kMarkerPrefix)
+            continue;
+        while (at < bytes.size() && bytes[at] == kMarkerPrefix)
+            ++at;
+        if (at >= bytes.size())
+            return std::nullopt;
+        const std::uint8_t marker = bytes[at++];
+        if (marker == 0 || StandsAlone(marker))
+            continue;
+        if (marker == kStartOfScan || marker == kEndOfImage || at + 2 > bytes.size())
+            return std::nullopt;
+        // The frame header: length, sample precision, height, width.
+        if (IsFrameHeader(marker))
+            return at + 7 <= bytes.size() ? std::optional(PictureSize{BigEndian(bytes, at + 5, 2), BigEndian(bytes, at + 3, 2)})
+                                          : std::nullopt;
+        at += std::max<std::uint32_t>(2, BigEndian(bytes, at, 2));
+    }
+    return std::nullopt;
+}
+
+std::string SizeText(PictureSize size)
+{
+    return std::to_string(size.width) + " x " + std::to_string(size.height);
+}
+
+}  // namespace
+
+PictureFormat SniffPictureFormat(std::span<const std::uint8_t> start)
+{
+    if (StartsWith(start, kPngSignature))
+        return PictureFormat::Png;
+    if (StartsWith(start, kJpegStart))
+        return PictureFormat::Jpeg;
+    return PictureFormat::Bmp;
+}
+
+std::optional<PictureSize> DeclaredSize(PictureFormat format, std::span<const std::uint8_t> start)
+{
+    switch (format) {
+    case PictureFormat::Png:
+        return PngSize(start);
+    case PictureFormat::Jpeg:
+        return JpegSize(start);
+    case PictureFormat::Bmp:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string TooManyPixelsComplaint(PictureSize size)
+{
+    return "This picture is too large. It has " + SizeText(size) + " pixels; at most " +
+           std::to_string(kMaxPicturePixels) + " (16 megapixels) are read";
+}
+
+std::string TooLargeForTableComplaint(PictureSize size)
+{
+    return "This picture is too large for a table. It has " + SizeText(size) + " pixels; a table holds at most " +
+           std::to_string(kImageCapacity) + ", so fit it to a smaller size";
+}
+
+std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted)
+{
+    if (size.Area() > kMaxPicturePixels)
+        return TooManyPixelsComplaint(size);
+    if (!fitted && size.Area() > kImageCapacity)
+        return TooLargeForTableComplaint(size);
+    return std::nullopt;
+}
+
+const std::string& UndecodableComplaint(PictureFormat format)
+{
+    return format == PictureFormat::Jpeg ? kJpegComplaint : kPngComplaint;
+}

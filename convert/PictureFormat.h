@@ -1,0 +1,64 @@
+#pragma once
+
+// What the first bytes of a picture file tell before anything is decoded:
+// its format and its size, and the limits a picture must keep to be read.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+enum class PictureFormat { Bmp, Png, Jpeg };
+
+// A width and a height: a picture's, or the box it is fitted into.
+struct PictureSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+
+    std::uint64_t Area() const { return std::uint64_t{width} * height; }
+    bool operator==(const PictureSize&) const = default;
+};
+
+// Pictures are read up to 16 megapixels (4096 x 4096): decoded with 16-bit
+// samples, one takes 128 MiB.
+inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{4096} * 4096;
+
+// Picture files are read whole; a longer one is refused unread. There is
+// room for an uncompressed 16-megapixel PNG of 16-bit samples and its
+// metadata.
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{256} << 20;
+
+// How many of a file's first bytes are read before its size is judged:
+// enough for the headers of all but a few JPEG files, whose size lies
+// beyond large metadata.
+inline constexpr std::size_t kPictureHeadBytes = 64 << 10;
+
+inline const std::string kPictureFileTooLongComplaint =
+    "This file is too large. Pictures are read from files of at most 256 MiB";
+inline const std::string kPngComplaint =
+    "This PNG file could not be decoded. It is damaged or of a kind that is not supported";
+inline const std::string kJpegComplaint =
+    "This JPEG file could not be decoded. It is damaged or of a kind that is not supported";
+
+// PNG by its eight-byte signature, JPEG by its start-of-image marker;
+// anything else is judged as a BMP, as every file always was.
+PictureFormat SniffPictureFormat(std::span<const std::uint8_t> start);
+
+// The size a PNG file's header chunk or a JPEG file's frame header
+// declares, read from the file's first bytes; nothing when they do not hold
+// it (more of the file may, unless start is all of it).
+std::optional<PictureSize> DeclaredSize(PictureFormat format, std::span<const std::uint8_t> start);
+
+// The complaint for a picture too large to be read, over kMaxPicturePixels.
+std::string TooManyPixelsComplaint(PictureSize size);
+
+// The complaint for a picture that can be read but whose table would not
+// fit the image buffer unless it is scaled down.
+std::string TooLargeForTableComplaint(PictureSize size);
+
+// The complaint for a picture of this size, or nothing when it may be
+// decoded; a picture that is to be fitted need not fit the image buffer.
+std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted);
+
+// The complaint for a PNG or JPEG file that cannot be decoded.
+const std::string& UndecodableComplaint(PictureFormat format);

@@ -1,0 +1,153 @@
+#include "PicturePacking.h"
+
+#include "PixelPacking.h"
+#include "PreviewContent.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Floyd and Steinberg's weights, in sixteenths, for the pixel ahead on the
+// same row, and behind, below and ahead on the next row.
+constexpr int kAhead = 7;
+constexpr int kBelowBehind = 3;
+constexpr int kBelow = 5;
+constexpr int kBelowAhead = 1;
+
+// One channel of a layout: for every 8-bit value the nearest level the
+// LCD shows and the value it shows for that level, and where the level lies
+// in the packed value.
+struct ChannelLevels {
+    std::array<std::uint8_t, 256> level{};
+    std::array<std::uint8_t, 256> shown{};
+    int shift = 0;
+};
+
+std::array<ChannelLevels, 3> LevelsOf(bool rgb332)
+{
+    constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
+    constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
+    std::array<ChannelLevels, 3> channels;
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const int bits = rgb332 ? kBits332[channel] : kBits565[channel];
+        const int highest = (1 << bits) - 1;
+        channels[channel].shift = rgb332 ? kShifts332[channel] : kShifts565[channel];
+        for (int value = 0; value < 256; ++value) {
+            const auto level = static_cast<std::uint32_t>((value * highest + 127) / 255);
+            channels[channel].level[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(level);
+            channels[channel].shown[static_cast<std::size_t>(value)] = WidenChannel(level, bits);
+        }
+    }
+    return channels;
+}
+
+// The table slot of the pixel at column, row.
+std::size_t Slot(const Picture& picture, std::uint32_t column, std::uint32_t row)
+{
+    return std::size_t{row} * picture.width + (picture.width - 1 - column);
+}
+
+void PackPlain(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
+{
+    const std::uint8_t* pixel = picture.rgb.data();
+    for (std::uint32_t row = 0; row < picture.height; ++row)
+        for (std::uint32_t column = 0; column < picture.width; ++column, pixel += 3)
+            slots[Slot(picture, column, row)] = rgb332 ? PackRGB332(pixel[0], pixel[1], pixel[2])
+                                                       : PackRGB565(pixel[0], pixel[1], pixel[2]);
+}
+
+// The errors still to be added to the pixels of the row being packed and of
+// the next one, in sixteenths of a channel step, with a spare pixel at
+// either end so that the edges need no tests.
+class ErrorRows {
+public:
+    explicit ErrorRows(std::uint32_t width) : current_((width + 2) * 3), next_((width + 2) * 3) {}
+
+    // What the pixel at column has been given so far, rounded.
+    int Carried(std::uint32_t column, int channel) const { return (current_[At(column, channel)] + 8) >> 4; }
+
+    // Passes a pixel's error on; step is 1 on a row packed left to right,
+    // -1 on one packed right to left.
+    void Spread(std::uint32_t column, int step, int channel, int error)
+    {
+        const std::size_t at = At(column, channel);
+        const std::size_t ahead = step > 0 ? at + 3 : at - 3;
+        const std::size_t behind = step > 0 ? at - 3 : at + 3;
+        current_[ahead] += error * kAhead;
+        next_[behind] += error * kBelowBehind;
+        next_[at] += error * kBelow;
+        next_[ahead] += error * kBelowAhead;
+    }
+
+    void NextRow()
+    {
+        std::swap(current_, next_);
+        std::fill(next_.begin(), next_.end(), 0);
+    }
+
+private:
+    static std::size_t At(std::uint32_t column, int channel)
+    {
+        return (std::size_t{column} + 1) * 3 + static_cast<std::size_t>(channel);
+    }
+
+    std::vector<int> current_;
+    std::vector<int> next_;
+};
+
+// Packs the pixel at column of row with the errors it has been given, and
+// passes on what its levels miss.
+std::uint16_t PackDithered(const std::uint8_t* pixel, std::uint32_t column, int step,
+                           const std::array<ChannelLevels, 3>& levels, ErrorRows& errors)
+{
+    std::uint32_t packed = 0;
+    for (int channel = 0; channel < 3; ++channel) {
+        const ChannelLevels& channelLevels = levels[static_cast<std::size_t>(channel)];
+        const auto wanted = static_cast<std::size_t>(std::clamp(pixel[channel] + errors.Carried(column, channel), 0, 255));
+        errors.Spread(column, step, channel, static_cast<int>(wanted) - channelLevels.shown[wanted]);
+        packed |= std::uint32_t{channelLevels.level[wanted]} << channelLevels.shift;
+    }
+    return static_cast<std::uint16_t>(packed);
+}
+
+void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
+{
+    const std::array<ChannelLevels, 3> levels = LevelsOf(rgb332);
+    ErrorRows errors(picture.width);
+    for (std::uint32_t row = 0; row < picture.height; ++row, errors.NextRow()) {
+        // Serpentine: every other row runs right to left, so that the errors
+        // do not all drift one way.
+        const bool rightward = row % 2 == 0;
+        const int step = rightward ? 1 : -1;
+        for (std::uint32_t done = 0; done < picture.width; ++done) {
+            const std::uint32_t column = rightward ? done : picture.width - 1 - done;
+            const std::uint8_t* pixel = picture.rgb.data() + (std::size_t{row} * picture.width + column) * 3;
+            slots[Slot(picture, column, row)] = PackDithered(pixel, column, step, levels, errors);
+        }
+    }
+}
+
+}  // namespace
+
+void PackPicture(const Picture& picture, bool rgb332, bool dither, std::span<std::uint16_t> slots)
+{
+    // A BMP file may declare a width of millions with a height of 0.
+    if (picture.Area() == 0)
+        return;
+    if (dither)
+        PackDithered(picture, rgb332, slots);
+    else
+        PackPlain(picture, rgb332, slots);
+}
+
+std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332, bool dither)
+{
+    std::vector<std::uint16_t> slots(static_cast<std::size_t>(picture.Area()));
+    PackPicture(picture, rgb332, dither, slots);
+    std::vector<std::uint32_t> shown(slots.size());
+    for (std::uint32_t row = 0; row < picture.height; ++row)
+        for (std::uint32_t column = 0; column < picture.width; ++column)
+            shown[std::size_t{row} * picture.width + column] = DisplayedColour(slots[Slot(picture, column, row)], rgb332);
+    return shown;
+}

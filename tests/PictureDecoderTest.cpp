@@ -1,0 +1,160 @@
+// The platform's decoders (libpng and libjpeg-turbo, or WIC under Wine) as
+// the command line uses them: every kind of PNG gives exactly the samples
+// written, and JPEG files of both kinds give their colours.
+
+#include "ConvertPicture.h"
+#include "PlatformPictureDecoder.h"
+#include "support/BmpBuilder.h"
+#include "support/PngBuilder.h"
+
+#ifndef _WIN32
+#include "support/JpegBuilder.h"
+#endif
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr RgbColour kBackground{0x11, 0x22, 0x33};
+constexpr std::uint32_t kWidth = 11;
+constexpr std::uint32_t kHeight = 7;
+
+LoadedPicture Decode(const Bytes& file)
+{
+    return LoadPictureBytes(file, std::int64_t(file.size()), PlatformPictureDecoder(), {.background = kBackground});
+}
+
+struct PngCase {
+    PngColourType type;
+    std::uint8_t depth;
+    bool keyed;  // a tRNS chunk
+};
+
+std::uint16_t Sample(const PngCase& c, std::uint32_t column, std::uint32_t row, int channel)
+{
+    const std::uint32_t levels = c.type == kPngPalette ? std::min(1u << c.depth, 40u) : 1u << c.depth;
+    return std::uint16_t((column * 7919 + row * 104729 + std::uint32_t(channel) * 31337) % levels);
+}
+
+std::uint8_t PaletteEntry(std::uint32_t index, int channel)
+{
+    return std::uint8_t(index * (37 + 54 * std::uint32_t(channel)) + 11);
+}
+
+// The colour a pixel must get: samples widened to 8 bits (palette entries
+// and their alpha are 8 bits already) and laid over the background, in 16
+// bits for 16-bit files.
+Rgb Expected(const PngCase& c, std::uint32_t column, std::uint32_t row)
+{
+    const auto sample = [&](int channel) { return std::uint64_t(Sample(c, column, row, channel)); };
+    const bool palette = c.type == kPngPalette;
+    const std::uint64_t wide = c.depth == 16 ? 0xFFFF : 0xFF;
+    const std::uint64_t top = palette ? 0xFF : (1u << c.depth) - 1;
+    std::uint64_t colour[3], alpha = top;
+    for (int channel = 0; channel < 3; ++channel)
+        colour[channel] = palette ? PaletteEntry(std::uint32_t(sample(0)), channel)
+                          : c.type == kPngRgb || c.type == kPngRgba ? sample(channel)
+                                                                    : sample(0);
+    if (c.type == kPngGreyAlpha || c.type == kPngRgba)
+        alpha = sample(c.type == kPngRgba ? 3 : 1);
+    if (c.keyed && palette)
+        alpha = sample(0) % 3 == 0 ? 0 : sample(0) % 3 == 1 ? 0x80 : 0xFF;
+    else if (c.keyed)
+        alpha = sample(0) == Sample(c, 0, 0, 0) && sample(1) == Sample(c, 0, 0, 1) && sample(2) == Sample(c, 0, 0, 2)
+                    ? 0
+                    : top;
+    const std::uint8_t back[3] = {kBackground.red, kBackground.green, kBackground.blue};
+    std::uint8_t out[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const std::uint64_t value = colour[channel] * wide / top, opacity = alpha * wide / top;
+        const std::uint64_t over =
+            (2 * (value * opacity + back[channel] * (wide / 255) * (wide - opacity)) + wide) / (2 * wide);
+        out[channel] = std::uint8_t((2 * over * 255 + wide) / (2 * wide));
+    }
+    return {out[0], out[1], out[2]};
+}
+
+Bytes PngOf(const PngCase& c, bool interlaced)
+{
+    PngLayout layout{.width = kWidth, .height = kHeight, .colourType = c.type, .bitDepth = c.depth,
+                     .interlaced = interlaced, .sample = [&c](std::uint32_t column, std::uint32_t row, int channel) {
+                         return Sample(c, column, row, channel);
+                     }};
+    if (c.type == kPngPalette)
+        for (std::uint32_t index = 0; index < 40; ++index)
+            for (int channel = 0; channel < 3; ++channel)
+                layout.palette.push_back(PaletteEntry(index, channel));
+    if (c.keyed && c.type == kPngPalette)
+        for (std::uint32_t index = 0; index < 40; ++index)
+            layout.transparency.push_back(index % 3 == 0 ? 0 : index % 3 == 1 ? 0x80 : 0xFF);
+    else if (c.keyed)
+        // The colour of the top-left pixel, two bytes a channel.
+        for (int channel = 0; channel < (c.type == kPngGrey ? 1 : 3); ++channel)
+            layout.transparency.insert(layout.transparency.end(),
+                                       {std::uint8_t(Sample(c, 0, 0, channel) >> 8), std::uint8_t(Sample(c, 0, 0, channel))});
+    return BuildPng(layout);
+}
+
+TEST(PictureDecoder, GivesEveryKindOfPngItsExactSamples)
+{
+    const PngCase cases[] = {
+        {kPngGrey, 1, false},      {kPngGrey, 2, false},      {kPngGrey, 4, false},    {kPngGrey, 8, false},
+        {kPngGrey, 16, false},     {kPngGrey, 8, true},       {kPngGrey, 16, true},    {kPngRgb, 8, false},
+        {kPngRgb, 16, false},      {kPngRgb, 8, true},        {kPngRgb, 16, true},     {kPngPalette, 1, false},
+        {kPngPalette, 2, false},   {kPngPalette, 4, false},   {kPngPalette, 8, false}, {kPngPalette, 8, true},
+        {kPngGreyAlpha, 8, false}, {kPngGreyAlpha, 16, false}, {kPngRgba, 8, false},   {kPngRgba, 16, false},
+    };
+    for (const PngCase& c : cases)
+        for (const bool interlaced : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "colour type " << int(c.type) << ", " << int(c.depth) << " bits"
+                                              << (c.keyed ? ", tRNS" : "") << (interlaced ? ", interlaced" : ""));
+            const LoadedPicture loaded = Decode(PngOf(c, interlaced));
+            ASSERT_TRUE(loaded.Converts()) << loaded.complaint;
+            Bytes expected;
+            for (std::uint32_t row = 0; row < kHeight; ++row)
+                for (std::uint32_t column = 0; column < kWidth; ++column) {
+                    const Rgb pixel = Expected(c, column, row);
+                    expected.insert(expected.end(), {pixel.red, pixel.green, pixel.blue});
+                }
+            EXPECT_EQ(loaded.picture.rgb, expected);
+        }
+}
+
+TEST(PictureDecoder, RefusesADamagedPng)
+{
+    Bytes png = PngOf({kPngRgb, 8, false}, false);
+    png[png.size() - 20] ^= 0x40;  // inside the image data: its checksum no longer matches
+    EXPECT_EQ(Decode(png).complaint, kPngComplaint);
+    png.resize(png.size() / 2);
+    EXPECT_EQ(Decode(png).complaint, kPngComplaint);
+}
+
+#ifndef _WIN32
+
+TEST(PictureDecoder, GivesBaselineAndProgressiveJpegsTheirColours)
+{
+    // Four flat quarters, each a whole 16 x 16 block, so that nothing blurs.
+    const Rgb quarters[] = {{250, 20, 20}, {20, 200, 40}, {30, 60, 230}, {128, 128, 128}};
+    const auto colour = [&](int column, int row) { return quarters[(column / 16) + 2 * (row / 16)]; };
+    for (const bool progressive : {false, true}) {
+        Bytes jpeg = BuildJpeg(32, 32, colour, progressive);
+        const LoadedPicture loaded = Decode(jpeg);
+        ASSERT_TRUE(loaded.Converts()) << loaded.complaint;
+        for (std::size_t pixel = 0; pixel < 32 * 32; ++pixel) {
+            const Rgb wanted = colour(int(pixel % 32), int(pixel / 32));
+            const std::uint8_t* got = &loaded.picture.rgb[pixel * 3];
+            EXPECT_NEAR(got[0], wanted.red, 3) << pixel;
+            EXPECT_NEAR(got[1], wanted.green, 3) << pixel;
+            EXPECT_NEAR(got[2], wanted.blue, 3) << pixel;
+        }
+        // Cut short, it would decode with grey where its end was.
+        jpeg.resize(jpeg.size() * 2 / 3);
+        EXPECT_EQ(Decode(jpeg).complaint, kJpegComplaint) << (progressive ? "progressive" : "baseline");
+    }
+}
+
+#endif
+
+}  // namespace

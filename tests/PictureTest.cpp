@@ -1,0 +1,241 @@
+// Pictures in the core's terms: what a file's first bytes say, alpha laid
+// over the background, fitting by area averaging, and dithering.
+
+#include "Picture.h"
+#include "PreviewContent.h"
+#include "PicturePacking.h"
+#include "PictureFormat.h"
+#include "support/BmpBuilder.h"
+#include "support/PngBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Every pixel opaque, from a picture's RGB bytes.
+Bytes Opaque(const Bytes& rgb)
+{
+    Bytes rgba;
+    for (std::size_t at = 0; at < rgb.size(); at += 3)
+        rgba.insert(rgba.end(), {rgb[at], rgb[at + 1], rgb[at + 2], 0xFF});
+    return rgba;
+}
+
+Picture Flat(std::uint32_t width, std::uint32_t height, const std::function<Rgb(std::uint32_t, std::uint32_t)>& colour)
+{
+    Picture picture{width, height, {}};
+    for (std::uint32_t row = 0; row < height; ++row)
+        for (std::uint32_t column = 0; column < width; ++column) {
+            const Rgb pixel = colour(column, row);
+            picture.rgb.insert(picture.rgb.end(), {pixel.red, pixel.green, pixel.blue});
+        }
+    return picture;
+}
+
+TEST(PictureFormat, TellsPngAndJpegByTheirFirstBytesAndEverythingElseIsABmp)
+{
+    const struct {
+        Bytes start;
+        PictureFormat format;
+    } cases[] = {
+        {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, PictureFormat::Png},
+        {{0xFF, 0xD8, 0xFF, 0xE0}, PictureFormat::Jpeg},
+        {{'B', 'M', 0, 0}, PictureFormat::Bmp},
+        {{'G', 'I', 'F', '8', '9', 'a'}, PictureFormat::Bmp},
+        {{0x89, 'P', 'N', 'G'}, PictureFormat::Bmp},
+        {{0xFF, 0xD8}, PictureFormat::Bmp},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SniffPictureFormat(c.start), c.format) << c.start.size() << " bytes";
+}
+
+TEST(PictureFormat, ReadsThePngSizeFromItsHeaderChunk)
+{
+    const Bytes png = BuildPng({.width = 300, .height = 7});
+    EXPECT_EQ(DeclaredSize(PictureFormat::Png, png), (PictureSize{300, 7}));
+    EXPECT_EQ(DeclaredSize(PictureFormat::Png, std::span(png).first(23)), std::nullopt);
+}
+
+TEST(PictureFormat, FindsTheJpegFrameHeaderPastOtherSegmentsAsADecoderDoes)
+{
+    // SOI, an APP0 segment, fill bytes, a stray byte, then a progressive
+    // frame header of 640 x 480 (height first).
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 'J', 'F', 0xFF, 0xFF, 0x00, 0xFF, 0xC2, 0, 11, 8, 0x01, 0xE0,
+                        0x02, 0x80, 3};
+    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, jpeg), (PictureSize{640, 480}));
+    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, std::span(jpeg).first(18)), std::nullopt);
+    // Scan data before any frame header: there is no size to find.
+    const Bytes scanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0, 2, 0xFF, 0xC0, 0, 11, 8, 0, 1, 0, 1, 3};
+    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, scanFirst), std::nullopt);
+}
+
+TEST(PictureFormat, LimitsReadingTo16MegapixelsAndTheTableToItsBuffer)
+{
+    EXPECT_EQ(CheckPictureSize({4096, 4096}, true), std::nullopt);
+    EXPECT_EQ(CheckPictureSize({4097, 4096}, true),
+              "This picture is too large. It has 4097 x 4096 pixels; at most 16777216 (16 megapixels) are read");
+    EXPECT_EQ(CheckPictureSize({276, 276}, false), std::nullopt);
+    EXPECT_EQ(CheckPictureSize({277, 276}, false),
+              "This picture is too large for a table. It has 277 x 276 pixels; a table holds at most 76242, so fit "
+              "it to a smaller size");
+}
+
+TEST(Picture, LaysTransparentPixelsOverTheBackground)
+{
+    const RgbColour background{0x20, 0x40, 0xFF};
+    // Opaque, clear, and half transparent in 8 and in 16 bits.
+    const Bytes narrow = {10, 20, 30, 0xFF, 10, 20, 30, 0, 0xFF, 0x80, 0x00, 0x80};
+    PictureBuilder builder({3, 1}, std::nullopt, background);
+    builder.AddRow(narrow);
+    EXPECT_EQ(builder.Finish().rgb, (Bytes{10, 20, 30, 0x20, 0x40, 0xFF, 0x90, 0x60, 0x7F}));
+    const std::vector<std::uint16_t> wide = {0xFFFF, 0x8080, 0x0000, 0x8000, 0x1234, 0x1234, 0x1234, 0xFFFF};
+    PictureBuilder wideBuilder({2, 1}, std::nullopt, background);
+    wideBuilder.AddRow(wide);
+    EXPECT_EQ(wideBuilder.Finish().rgb, (Bytes{0x90, 0x60, 0x7F, 0x12, 0x12, 0x12}));
+}
+
+TEST(Picture, BuilderIsIncompleteWithoutEveryRowOfItsWidth)
+{
+    PictureBuilder shortRow({2, 2}, std::nullopt, {});
+    shortRow.AddRow(Bytes(4));
+    shortRow.AddRow(Bytes(8));
+    EXPECT_FALSE(shortRow.Complete());
+    PictureBuilder missingRow({2, 2}, PictureSize{1, 1}, {});
+    missingRow.AddRow(Bytes(8));
+    EXPECT_FALSE(missingRow.Complete());
+    missingRow.AddRow(Bytes(8));
+    EXPECT_TRUE(missingRow.Complete());
+}
+
+TEST(Picture, TurnsABmpTheRightWayUp)
+{
+    // The file's first row is the bottom one, each pixel blue, green, red.
+    const Bytes file = BuildBmp({.width = 2, .height = 2, .colour = [](int column, int row) {
+        return Rgb{std::uint8_t(column), std::uint8_t(row), 9};
+    }});
+    EXPECT_EQ(PictureFromBmp(DecodeBmp(file).image).rgb, (Bytes{0, 1, 9, 1, 1, 9, 0, 0, 9, 1, 0, 9}));
+}
+
+TEST(Picture, FitsInsideTheBoxKeepingTheAspectRatio)
+{
+    const struct {
+        PictureSize size, box, fitted;
+    } cases[] = {
+        {{1024, 768}, {276, 276}, {276, 207}}, {{300, 100}, {160, 128}, {160, 53}}, {{100, 300}, {160, 128}, {43, 128}},
+        {{1000, 1}, {10, 10}, {10, 1}},        {{276, 276}, {276, 276}, {276, 276}}, {{100, 50}, {200, 200}, {100, 50}},
+        {{0, 500}, {10, 10}, {0, 500}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FittedSize(c.size, c.box), c.fitted) << c.size.width << "x" << c.size.height;
+}
+
+// Area averaging the slow, obvious way: every old pixel split into
+// newWidth x newHeight equal parts, every new pixel the mean of the
+// width x height parts it holds, rounded half up.
+Bytes SupersampledFit(const Bytes& rgb, std::uint32_t width, std::uint32_t height, PictureSize fitted)
+{
+    Bytes out;
+    for (std::uint32_t row = 0; row < fitted.height; ++row)
+        for (std::uint32_t column = 0; column < fitted.width; ++column)
+            for (std::uint32_t channel = 0; channel < 3; ++channel) {
+                std::uint64_t sum = 0;
+                for (std::uint32_t y = row * height; y < (row + 1) * height; ++y)
+                    for (std::uint32_t x = column * width; x < (column + 1) * width; ++x)
+                        sum += rgb[((y / fitted.height) * width + x / fitted.width) * 3 + channel];
+                out.push_back(std::uint8_t((2 * sum + width * height) / (2 * width * height)));
+            }
+    return out;
+}
+
+TEST(Picture, FitAveragesTheAreaEachNewPixelCovers)
+{
+    std::mt19937 random(14);
+    // An odd whole factor, odd fractions, one row, one column.
+    const struct {
+        PictureSize size, box;
+    } cases[] = {{{15, 9}, {5, 5}}, {{7, 5}, {3, 3}}, {{100, 75}, {27, 27}}, {{10, 1}, {4, 4}}, {{1, 10}, {4, 4}}};
+    for (const auto& c : cases) {
+        Bytes rgb(c.size.Area() * 3);
+        for (std::uint8_t& value : rgb)
+            value = std::uint8_t(random());
+        const Picture fitted = PictureFromRgba(c.size, Opaque(rgb), {}, c.box);
+        const PictureSize expected = FittedSize(c.size, c.box);
+        ASSERT_EQ((PictureSize{fitted.width, fitted.height}), expected);
+        EXPECT_EQ(fitted.rgb, SupersampledFit(rgb, c.size.width, c.size.height, expected))
+            << c.size.width << "x" << c.size.height;
+    }
+}
+
+// The mean the LCD shows of one channel (0 red, 1 green, 2 blue) over
+// columns first..end of every row.
+double ShownMean(const std::vector<std::uint32_t>& shown, std::uint32_t width, int channel, std::uint32_t first,
+                 std::uint32_t end)
+{
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < shown.size(); ++at)
+        if (at % width >= first && at % width < end) {
+            sum += (shown[at] >> (16 - 8 * channel)) & 0xFF;
+            ++count;
+        }
+    return sum / double(count);
+}
+
+TEST(Dither, KeepsTheMeanOfAFlatGreyWithinOneStep)
+{
+    for (const bool rgb332 : {false, true})
+        for (const int value : {1, 37, 100, 128, 203, 254}) {
+            const auto grey = std::uint8_t(value);
+            const Picture flat = Flat(64, 64, [grey](std::uint32_t, std::uint32_t) { return Rgb{grey, grey, grey}; });
+            const std::vector<std::uint32_t> shown = DisplayedPicture(flat, rgb332, true);
+            for (int channel = 0; channel < 3; ++channel)
+                EXPECT_NEAR(ShownMean(shown, 64, channel, 0, 64), grey, 1.0)
+                    << "grey " << int(grey) << (rgb332 ? " RGB332" : " RGB565") << " channel " << channel;
+        }
+}
+
+TEST(Dither, FollowsAGradientWithoutBands)
+{
+    // Across 256 columns RGB332's blue has only four levels: plainly packed
+    // it falls into bands 64 columns wide; dithered, every stretch of 16
+    // columns must show close to its own mean.
+    const Picture gradient = Flat(256, 32, [](std::uint32_t column, std::uint32_t) {
+        const auto value = std::uint8_t(column);
+        return Rgb{value, value, value};
+    });
+    const std::vector<std::uint32_t> dithered = DisplayedPicture(gradient, true, true);
+    const std::vector<std::uint32_t> plain = DisplayedPicture(gradient, true, false);
+    double worstPlain = 0;
+    for (std::uint32_t first = 0; first < 256; first += 16) {
+        const double wanted = first + 7.5;
+        for (int channel = 0; channel < 3; ++channel)
+            EXPECT_NEAR(ShownMean(dithered, 256, channel, first, first + 16), wanted, 4.0) << "from column " << first;
+        worstPlain = std::max(worstPlain, std::abs(ShownMean(plain, 256, 2, first, first + 16) - wanted));
+    }
+    EXPECT_GT(worstPlain, 30.0);  // the bands the test must tell from a gradient
+}
+
+TEST(Dither, LeavesColoursTheLcdShowsExactlyAsPlainPackingDoes)
+{
+    // White, black, a pure red, and levels both layouts show exactly.
+    const Rgb colours[] = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0x24, 0x49, 0x55}, {0x84, 0x82, 0x84}};
+    for (const bool rgb332 : {false, true}) {
+        const Picture picture = Flat(5, 4, [&](std::uint32_t column, std::uint32_t) { return colours[column]; });
+        std::vector<std::uint16_t> plain(20), dithered(20);
+        PackPicture(picture, rgb332, false, plain);
+        PackPicture(picture, rgb332, true, dithered);
+        for (std::size_t slot = 0; slot < plain.size(); ++slot) {
+            const std::uint32_t colour = DisplayedColour(plain[slot], rgb332);
+            const Rgb wanted = colours[4 - slot % 5];
+            if (colour == std::uint32_t(wanted.red << 16 | wanted.green << 8 | wanted.blue)) {
+                EXPECT_EQ(dithered[slot], plain[slot]) << "slot " << slot << (rgb332 ? " RGB332" : " RGB565");
+            }
+        }
+    }
+}
+
+}  // namespace
