@@ -408,9 +408,9 @@ void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
 
 // The complaint when an input is the output file itself, which writing would
 // destroy; nothing otherwise.
-std::optional<std::string> OutputOntoInput(const std::vector<Input>& inputs, const OutputFile& file)
+std::optional<std::string> OutputOntoInput(const std::vector<Input>& inputs,
+                                           const std::optional<FileIdentity>& output)
 {
-    const std::optional<FileIdentity> output = file.Identity();
     for (const Input& input : inputs) {
         if (output && IdentityOf(input.path) == output)
             return input.path == kStandardInput ? "bmp2cdata: standard input is also the output file"
@@ -446,7 +446,7 @@ int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::
     OutputFile file;
     std::string error;
     const bool opened = file.Open(path, error);
-    if (const std::optional<std::string> onto = opened ? OutputOntoInput(inputs, file) : std::nullopt) {
+    if (const std::optional<std::string> onto = opened ? OutputOntoInput(inputs, file.Identity()) : std::nullopt) {
         Complain(*onto);
         return kExitRefused;
     }
@@ -466,6 +466,11 @@ int Convert(const Options& options)
     WarnOfLabelsThatAreNoBasicNames(*inputs);
     if (options.outputPath)
         return WriteTablesToFile(*inputs, options.rgb332, *options.outputPath);
+    // Standard output appended to an input ('>>') would add the table to the picture.
+    if (const std::optional<std::string> onto = OutputOntoInput(*inputs, IdentityOfStandardOutput())) {
+        Complain(*onto);
+        return kExitRefused;
+    }
     return StandardOutputStatus(WriteEachTable(*inputs, options.rgb332, WriteStandardOutput));
 }
 

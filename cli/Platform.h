@@ -27,6 +27,10 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 std::optional<FileIdentity> IdentityOfHandle(void* handle);
 #endif
 
+// The regular file standard output writes to; nothing for a terminal, pipe
+// or device, which no input can be.
+std::optional<FileIdentity> IdentityOfStandardOutput();
+
 // Reads standard input to its end, but never more than limit bytes; nothing
 // when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit);

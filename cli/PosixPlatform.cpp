@@ -41,6 +41,14 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     return FileIdentity{status.st_dev, status.st_ino};
 }
 
+std::optional<FileIdentity> IdentityOfStandardOutput()
+{
+    struct stat status {};
+    if (fstat(STDOUT_FILENO, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
 {
     std::vector<std::uint8_t> bytes(limit);

@@ -76,6 +76,11 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     return identity;
 }
 
+std::optional<FileIdentity> IdentityOfStandardOutput()
+{
+    return IdentityOfHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
 {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

@@ -623,6 +623,10 @@ TEST_F(CommandLine, OutputReachingAnInputThroughALinkOrStandardInputIsRefused)
     EXPECT_EQ(Run({"-o", "logo.bmp", "--label", "x", "-"}, "logo.bmp").err,
               "bmp2cdata: standard input is also the output file\n");
     EXPECT_EQ(ReadText(folder.Path() / "logo.bmp"), picture);
+    const ProcessResult appended = RunProcess(folder, ShellQuote(kProgram) + " logo.bmp >>logo.bmp");
+    EXPECT_EQ(appended.status, 1);
+    EXPECT_EQ(appended.err, "bmp2cdata: input file logo.bmp is also the output file\n");
+    EXPECT_EQ(ReadText(folder.Path() / "logo.bmp"), picture);
 }
 
 TEST_F(CommandLine, AChainOfFortyLinksIsFollowedAsTheKernelWould)
