@@ -173,22 +173,13 @@ std::optional<std::string> LabelProblem(const Options& options)
 // "WxH", both at least 1, their area within the image buffer.
 std::optional<PictureSize> ParseFitSize(std::string_view text, std::string& problem)
 {
-    PictureSize size;
-    const char* end = text.data() + text.size();
-    const auto width = std::from_chars(text.data(), end, size.width);
-    const auto height = width.ptr != end && (*width.ptr == 'x' || *width.ptr == 'X')
-                            ? std::from_chars(width.ptr + 1, end, size.height)
-                            : std::from_chars_result{width.ptr, std::errc::invalid_argument};
-    if (width.ec != std::errc() || height.ec != std::errc() || height.ptr != end || size.Area() == 0) {
+    const FitBox box = ParseFitBox(text);
+    if (box.problem == FitBox::Problem::NotASize)
         problem = "--fit needs a width and a height such as 160x128";
-        return std::nullopt;
-    }
-    if (size.Area() > kImageCapacity) {
+    else if (box.problem == FitBox::Problem::LargerThanTable)
         problem = "--fit " + std::string(text) + " is larger than a table: W x H must be at most " +
                   std::to_string(kImageCapacity);
-        return std::nullopt;
-    }
-    return size;
+    return box.size;
 }
 
 // "RRGGBB" in hexadecimal digits.
@@ -271,14 +262,6 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
         return std::nullopt;
     }
     return options;
-}
-
-// Whether a file goes the road of a picture: a PNG or JPEG file, or any
-// file given with options that change its pixels. A BMP file without them
-// takes the road it always took.
-bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options)
-{
-    return options.fit || options.dither || SniffPictureFormat(start) != PictureFormat::Bmp;
 }
 
 // Standard input, read as far as a file would be: one byte beyond the

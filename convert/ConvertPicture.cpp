@@ -8,6 +8,7 @@
 #include "PixelPacking.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 
 namespace {
@@ -63,6 +64,26 @@ LoadedPicture LoadDecoded(PictureFormat format, std::span<const std::uint8_t> by
 }
 
 }  // namespace
+
+bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options)
+{
+    return options.fit || options.dither || SniffPictureFormat(start) != PictureFormat::Bmp;
+}
+
+FitBox ParseFitBox(std::string_view text)
+{
+    PictureSize size;
+    const char* end = text.data() + text.size();
+    const auto width = std::from_chars(text.data(), end, size.width);
+    const auto height = width.ptr != end && (*width.ptr == 'x' || *width.ptr == 'X')
+                            ? std::from_chars(width.ptr + 1, end, size.height)
+                            : std::from_chars_result{width.ptr, std::errc::invalid_argument};
+    if (width.ec != std::errc() || height.ec != std::errc() || height.ptr != end || size.Area() == 0)
+        return {std::nullopt, FitBox::Problem::NotASize};
+    if (size.Area() > kImageCapacity)
+        return {std::nullopt, FitBox::Problem::LargerThanTable};
+    return {size, FitBox::Problem::None};
+}
 
 std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_t fileLength,
                                 const PictureOptions& options)

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 class ConverterHost;
 
@@ -18,6 +19,23 @@ struct PictureOptions {
     // What transparent pixels are laid over: black, an LCD cleared to zero.
     RgbColour background = {};
 };
+
+// Whether a file goes the road of a picture: a PNG or JPEG file, or any
+// file given options that change its pixels. A BMP file without them takes
+// the road it always took.
+bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options);
+
+// A box to fit pictures into, read from "WxH", or why it was refused.
+struct FitBox {
+    enum class Problem { None, NotASize, LargerThanTable };
+
+    std::optional<PictureSize> size;
+    Problem problem = Problem::None;
+};
+
+// Reads "WxH" (or "WXH"): both at least 1, their area within the image
+// buffer, since a fitted picture must still fit a table.
+FitBox ParseFitBox(std::string_view text);
 
 // A picture ready for its table, or the one line of complaint a run gives.
 struct LoadedPicture {

@@ -56,9 +56,12 @@ bool StandsAlone(std::uint8_t marker)
     return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
 }
 
-// Walks the markers as a decoder does: bytes before a marker are skipped,
-// as are fill bytes and stuffed zeros, and each segment by its length.
-std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes)
+// Walks the segments before the first scan as a decoder does: bytes before
+// a marker are skipped, as are fill bytes and stuffed zeros, and each
+// segment by its length. visit(marker, at) sees each segment, at the offset
+// of its length, and returns true to end the walk.
+template <typename Visit>
+void WalkJpegSegments(std::span<const std::uint8_t> bytes, Visit visit)
 {
     std::size_t at = 2;
     while (at < bytes.size()) {
@@ -67,19 +70,28 @@ std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes)
         while (at < bytes.size() && bytes[at] == kMarkerPrefix)
             ++at;
         if (at >= bytes.size())
-            return std::nullopt;
+            return;
         const std::uint8_t marker = bytes[at++];
         if (marker == 0 || StandsAlone(marker))
             continue;
-        if (marker == kStartOfScan || marker == kEndOfImage || at + 2 > bytes.size())
-            return std::nullopt;
-        // The frame header: length, sample precision, height, width.
-        if (IsFrameHeader(marker))
-            return at + 7 <= bytes.size() ? std::optional(PictureSize{BigEndian(bytes, at + 5, 2), BigEndian(bytes, at + 3, 2)})
-                                          : std::nullopt;
+        if (marker == kStartOfScan || marker == kEndOfImage || at + 2 > bytes.size() || visit(marker, at))
+            return;
         at += std::max<std::uint32_t>(2, BigEndian(bytes, at, 2));
     }
-    return std::nullopt;
+}
+
+std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes)
+{
+    std::optional<PictureSize> size;
+    WalkJpegSegments(bytes, [&](std::uint8_t marker, std::size_t at) {
+        if (!IsFrameHeader(marker))
+            return false;
+        // The frame header: length, sample precision, height, width.
+        if (at + 7 <= bytes.size())
+            size = PictureSize{BigEndian(bytes, at + 5, 2), BigEndian(bytes, at + 3, 2)};
+        return true;
+    });
+    return size;
 }
 
 std::string SizeText(PictureSize size)
@@ -130,6 +142,18 @@ std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted)
     if (!fitted && size.Area() > kImageCapacity)
         return TooLargeForTableComplaint(size);
     return std::nullopt;
+}
+
+void HideExifOrientation(std::span<std::uint8_t> jpeg)
+{
+    constexpr std::uint8_t kApplication1 = 0xE1;
+    constexpr std::array<std::uint8_t, 6> kExifName = {'E', 'x', 'i', 'f', 0, 0};
+    WalkJpegSegments(jpeg, [&](std::uint8_t marker, std::size_t at) {
+        // A decoder that reads EXIF knows the block by this name alone.
+        if (marker == kApplication1 && StartsWith<6>(jpeg, kExifName, at + 2))
+            jpeg[at + 2] = 'X';
+        return false;
+    });
 }
 
 const std::string& UndecodableComplaint(PictureFormat format)

@@ -60,5 +60,10 @@ std::string TooLargeForTableComplaint(PictureSize size);
 // decoded; a picture that is to be fitted need not fit the image buffer.
 std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted);
 
+// Renames the EXIF blocks of a JPEG file held in memory, so that a decoder
+// that turns a picture as their orientation says (a browser's) gives the
+// pixels as the file stores them, as bmp2cdata's decoders do.
+void HideExifOrientation(std::span<std::uint8_t> jpeg);
+
 // The complaint for a PNG or JPEG file that cannot be decoded.
 const std::string& UndecodableComplaint(PictureFormat format);

@@ -1,6 +1,7 @@
 #include "PreviewContent.h"
 
 #include "ConvertBmpFile.h"
+#include "PicturePacking.h"
 #include "PixelPacking.h"
 
 #include <algorithm>
@@ -10,6 +11,11 @@ namespace {
 std::uint32_t Widen(std::uint32_t value, int bits)
 {
     return WidenChannel(value, bits);
+}
+
+std::string SizeText(std::int64_t width, std::int64_t height)
+{
+    return std::to_string(width) + " \u00D7 " + std::to_string(height);
 }
 
 // The header's size, once it describes an image the size checks apply to.
@@ -22,7 +28,7 @@ std::string SizeText(std::span<const std::uint8_t> bytes)
     const BmpHeader header = ParseBmpHeader(headerBytes);
     if (header.compression != 0 || header.bitCount != 24)
         return {};
-    return std::to_string(header.width) + " \u00D7 " + std::to_string(header.height);
+    return SizeText(header.width, header.height);
 }
 
 std::string CountText(std::uint32_t count, bool rgb332)
@@ -70,6 +76,17 @@ std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332)
 PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332)
 {
     return PreviewOfDecoded(bytes, DecodeBmp(bytes, fileLength), rgb332);
+}
+
+PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither)
+{
+    PreviewContent content;
+    content.pixels = DisplayedPicture(picture, rgb332, dither);
+    content.width = static_cast<std::int32_t>(picture.width);
+    content.height = static_cast<std::int32_t>(picture.height);
+    content.size = SizeText(picture.width, picture.height);
+    content.verdict = CountText(static_cast<std::uint32_t>(picture.Area()), rgb332);
+    return content;
 }
 
 PreviewContent PreviewOfFile(const std::string& path, bool rgb332)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Picture.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,6 +29,10 @@ std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332);
 // Judges a file's bytes as a run would (bytes are the start of a file of
 // fileLength bytes, as ReadBmpFile gives them) and packs its pixels.
 PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332);
+
+// What a preview shows of a picture made ready for its table: the picture
+// as the LCD will show it once packed so, its size and the table's length.
+PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither);
 
 // Reads and judges the file at path (UTF-8) as a run would. A folder, an
 // empty path or a path to nothing has nothing to show; anything else that

@@ -1,7 +1,7 @@
 // What the page's script sees of the converter: how much of a file to read,
-// and one call that converts the bytes read into everything the page shows.
+// one call that converts the bytes read into everything the page shows (or
+// asks the browser to decode a picture first), and the check of the fit.
 
-#include "BmpDecode.h"
 #include "PageConversion.h"
 
 #include <emscripten/bind.h>
@@ -36,9 +36,33 @@ std::int64_t LengthFromScript(double length)
     return static_cast<std::int64_t>(std::min(std::floor(length), kLargestExact));
 }
 
-double BytesToRead(double fileLength)
+std::vector<std::uint8_t> BytesFromScript(const val& bytes)
 {
-    return static_cast<double>(BytesWorthReading(LengthFromScript(fileLength)));
+    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
+}
+
+// options is {rgb332, fit, dither, background}: two booleans, the text of
+// the fit field and the colour as a number, 0xRRGGBB.
+PageOptions OptionsFromScript(const val& options)
+{
+    PageOptions pageOptions;
+    pageOptions.rgb332 = options["rgb332"].isTrue();
+    pageOptions.dither = options["dither"].isTrue();
+    const val fit = options["fit"];
+    pageOptions.fit = fit.isString() ? fit.as<std::string>() : std::string();
+    const val background = options["background"];
+    const auto colour = background.isNumber() ? background.as<std::uint32_t>() : 0;
+    pageOptions.background = {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
+                              static_cast<std::uint8_t>(colour)};
+    return pageOptions;
+}
+
+// bytesToRead(head, fileLength, options): how many of the file's first
+// bytes to read, given the Uint8Array head read so far.
+double BytesToRead(const val& head, double fileLength, const val& options)
+{
+    return static_cast<double>(PageBytesToRead(BytesFromScript(head), LengthFromScript(fileLength),
+                                               OptionsFromScript(options)));
 }
 
 // A copy in a Uint8Array of its own, which stays valid whatever the module
@@ -65,18 +89,40 @@ val ToScript(const PageConversion& conversion)
     result.set("table", conversion.tableLength ? table : val::null());
     result.set("label", TextOf(conversion.label));
     result.set("preview", preview);
+    val decode = val::null();
+    if (conversion.decode) {
+        decode = val::object();
+        decode.set("type", conversion.decode == PictureFormat::Png ? "image/png" : "image/jpeg");
+        decode.set("bytes", CopiedBytes(conversion.bytesToDecode));
+    }
+    result.set("decode", decode);
     return result;
 }
 
-// convert(name, bytes, fileLength, options): bytes is a Uint8Array holding
-// the first bytesToRead(fileLength) bytes of the file (fewer if the file
-// gave fewer); options is {rgb332: boolean}.
-val Convert(const std::string& name, const val& bytes, double fileLength, const val& options)
+// convert(name, bytes, fileLength, options, picture): bytes is a Uint8Array
+// holding the first bytesToRead bytes of the file (fewer if the file gave
+// fewer); picture is null until the result asks for the browser's decode
+// of result.decode.bytes, then false when the browser could not decode it,
+// or {width, height, rgba}, rgba a Uint8Array of unpremultiplied samples.
+val Convert(const std::string& name, const val& bytes, double fileLength, const val& options, const val& picture)
 {
-    const std::vector<std::uint8_t> head = emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
-    PageOptions pageOptions;
-    pageOptions.rgb332 = options["rgb332"].isTrue();
-    return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions));
+    const std::vector<std::uint8_t> head = BytesFromScript(bytes);
+    const PageOptions pageOptions = OptionsFromScript(options);
+    if (picture.isNull() || picture.isUndefined())
+        return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions));
+    std::vector<std::uint8_t> rgba;
+    BrowserPicture decoded;
+    if (!picture.isFalse()) {
+        rgba = BytesFromScript(picture["rgba"]);
+        decoded = {true, {picture["width"].as<std::uint32_t>(), picture["height"].as<std::uint32_t>()}, rgba};
+    }
+    return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions, &decoded));
+}
+
+// The complaint for the fit field's text, or an empty text.
+val FitComplaintOf(const std::string& text)
+{
+    return TextOf(FitComplaint(text).value_or(std::string()));
 }
 
 val Unreadable(const std::string& name)
@@ -91,4 +137,5 @@ EMSCRIPTEN_BINDINGS(bmp2cdata)
     emscripten::function("bytesToRead", &BytesToRead);
     emscripten::function("convert", &Convert);
     emscripten::function("unreadable", &Unreadable);
+    emscripten::function("fitComplaint", &FitComplaintOf);
 }

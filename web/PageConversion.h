@@ -1,16 +1,32 @@
 #pragma once
 
+#include "Picture.h"
+#include "PictureFormat.h"
 #include "PreviewContent.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the page asks of a conversion besides the file.
 struct PageOptions {
     bool rgb332 = false;
+    // The text of the "Fit to W × H" field; empty keeps a picture's size.
+    std::string fit;
+    bool dither = false;
+    RgbColour background = {};
+};
+
+// A PNG or JPEG file as the browser decoded it.
+struct BrowserPicture {
+    // False when the browser could not decode the file.
+    bool decoded = false;
+    PictureSize size;
+    // Red, green, blue and alpha bytes, not premultiplied, rows from the top.
+    std::span<const std::uint8_t> rgba;
 };
 
 // Everything the page shows after one conversion.
@@ -27,13 +43,31 @@ struct PageConversion {
     // The preview's pixels as red, green, blue and opaque alpha bytes, the
     // order a canvas takes.
     std::vector<std::uint8_t> rgba;
+    // Set, with nothing else, when the file is a PNG or JPEG that passed
+    // every check made before decoding and the browser has not decoded it
+    // yet: it must decode these bytes, the file's own with any EXIF
+    // orientation hidden, and convert again.
+    std::optional<PictureFormat> decode;
+    std::vector<std::uint8_t> bytesToDecode;
 };
 
-// Converts the file called name (no folder) whose first bytes are bytes, of
-// fileLength bytes in all, as a window's Convert button would; bytes must
-// hold BytesWorthReading(fileLength) of them, or all the file gave.
+// How many of a file's first bytes the page must have read before it
+// converts, judged from those read so far (head): more than head holds
+// while the format, the size or the file's own road asks for more.
+std::int64_t PageBytesToRead(std::span<const std::uint8_t> head, std::int64_t fileLength, const PageOptions& options);
+
+// The complaint for the text of the "Fit to W × H" field, or nothing when
+// it is empty or a size that a picture can be fitted into.
+std::optional<std::string> FitComplaint(std::string_view text);
+
+// Converts the file called name (no folder), as a window's Convert button
+// would: bytes are its first PageBytesToRead bytes (or all the file gave)
+// of fileLength bytes in all. A BMP file without a fit or dithering takes
+// the road it always took; anything else the road of a picture, for which
+// picture is the browser's decode of a PNG or JPEG file (null until the
+// conversion asks for it).
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
-                              const PageOptions& options);
+                              const PageOptions& options, const BrowserPicture* picture = nullptr);
 
 // The complaint for a file the browser could not read, as for a path that
 // cannot be opened.

@@ -1,6 +1,7 @@
 // The page in headless Chromium, opened from disk: it must pass a file's
 // bytes to the converter and show what comes back, exactly as bmp2cdata
 // prints it. What the conversion itself does is proven by the core's tests.
+// Its pictures are written by the project's tools and ImageMagick.
 //   PAGE=bmp2cdata.html BIN=folder-with-bmp2cdata-make_sample-make_fuzz_seeds node --test page.test.mjs
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -23,6 +24,9 @@ const seeds = join(folder, 'seeds');
 const accepted = ['rainbow', 'Zürich.4x5', '17x1', '3x3-padded', '0x4'];
 const refused = ['rle8', '32-bit', 'top-down', 'truncated', 'short-header', 'empty', 'large'];
 const path = (name) => join(folder, `${name}.bmp`);
+// The pictures whose tables the Windows program's test compares with
+// Linux's: where the page agrees with Linux, all three agree.
+const picture = (name) => join(folder, 'pictures', name);
 
 function run(program, ...args) {
   const result = spawnSync(join(bin, program), args, { encoding: 'utf8' });
@@ -30,12 +34,22 @@ function run(program, ...args) {
   return result;
 }
 
-// What the page must show for a file: bmp2cdata's table and the closing
-// lines, or its one line of complaint.
-function expected(name, rgb332) {
-  const result = run('bmp2cdata', ...(rgb332 ? ['--rgb332'] : []), path(name));
+// What the page must show for a file given bmp2cdata's options: its table
+// and the closing lines, or its one line of complaint.
+function expectedOf(file, ...options) {
+  const result = run('bmp2cdata', ...options, file);
   return result.status === 0 ? { output: `${result.stdout}\n${closing}\n`, table: result.stdout }
                              : { output: result.stderr, table: null };
+}
+const expected = (name, rgb332) => expectedOf(path(name), ...(rgb332 ? ['--rgb332'] : []));
+
+// A copy of a JPEG file with an EXIF block that says to turn it a quarter:
+// bmp2cdata's decoders leave it as stored, and so must the page.
+function writeTurned(from, to) {
+  const exif = Buffer.from('Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0', 'latin1');
+  const segment = Buffer.concat([Buffer.from([0xFF, 0xE1, 0, exif.length + 2]), exif]);
+  const jpeg = readFileSync(from);
+  writeFileSync(to, Buffer.concat([jpeg.subarray(0, 2), segment, jpeg.subarray(2)]));
 }
 
 let browser, context, page;
@@ -61,6 +75,10 @@ before(async () => {
   copyFileSync(new URL('../../samples/rainbow.bmp', import.meta.url), path('rainbow'));
   run('make_sample', path('large'), '320', '240');
   writeFileSync(path('empty'), '');
+  mkdirSync(picture(''));
+  const made = spawnSync(new URL('../support/make-pictures.sh', import.meta.url).pathname, [picture('')]);
+  assert.equal(made.status, 0, String(made.stderr));
+  writeTurned(picture('photo.jpg'), picture('turned.jpg'));
   browser = await launchChromium();
   context = await browser.newContext();
   await context.grantPermissions(['clipboard-read', 'clipboard-write']);
@@ -85,11 +103,26 @@ async function setOption(rgb332) {
   await page.setChecked('#rgb332', rgb332);
 }
 
+// Sets the options for pictures as a user would; the fit field is taken
+// when it loses the focus.
+async function setPictureOptions({ fit = '', dither = false, background = '#000000' }) {
+  await page.fill('#fit', fit);
+  await page.locator('#fit').blur();
+  await page.setChecked('#dither', dither);
+  await page.fill('#background', background);
+}
+
+// Waits for a conversion that an option started to replace the output.
+async function waitForNewResult(previous) {
+  await page.waitForFunction((old) => document.getElementById('output').value !== old &&
+                                      !document.querySelector('.result').hasAttribute('aria-busy'), previous);
+}
+
 // Convert clicked, the file picked in the browser's chooser.
-async function convertByChooser(name) {
+async function convertByChooser(name, file = path(name)) {
   const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#convert')]);
   assert.equal(await page.inputValue('#output'), '', 'Convert empties the output first');
-  await chooser.setFiles(path(name));
+  await chooser.setFiles(file);
   await waitForResult();
 }
 
@@ -168,15 +201,30 @@ test('Save downloads the table as NAME.bas', async () => {
   assert.equal(readFileSync(await download.path(), 'utf8'), expected('Zürich.4x5', false).table);
 });
 
-test('a 5000 × 5000 file is refused from its first 54 bytes, never read whole', async () => {
+// Has the page note the size of every piece of a file it reads, and every
+// decode it asks the browser for.
+async function watchReads() {
   await page.evaluate(() => {
     window.sizesRead = [];
+    window.decodes = 0;
+    if (window.watched)
+      return;
+    window.watched = true;
     for (const read of ['arrayBuffer', 'text', 'stream', 'bytes']) {
       const original = Blob.prototype[read];
       if (original)
         Blob.prototype[read] = function (...args) { window.sizesRead.push(this.size); return original.apply(this, args); };
     }
+    const bitmap = window.createImageBitmap;
+    window.createImageBitmap = (...args) => { ++window.decodes; return bitmap(...args); };
+    window.ImageDecoder = class extends ImageDecoder {
+      constructor(...args) { ++window.decodes; super(...args); }
+    };
   });
+}
+
+test('a 5000 × 5000 file is refused from its first 54 bytes, never read whole', async () => {
+  await watchReads();
   const header = readFileSync(path('rainbow')).subarray(0, 54);
   header.writeInt32LE(5000, 18);
   header.writeInt32LE(5000, 22);
@@ -218,6 +266,100 @@ test('a refused clipboard write is said in one line, and Copy copies the whole o
   assert.equal(await clipboard(), await page.inputValue('#output'));
 });
 
+test('PNG and JPEG pictures convert with the options as bmp2cdata converts them', async () => {
+  await setPictureOptions({ fit: '160 × 128', dither: true, background: '#336699' });
+  await setOption(true);
+  const options = ['--rgb332', '--fit', '160x128', '--dither', '--background', '336699'];
+  // Partial alpha over the background, 4-bit grey, a progressive JPEG, the
+  // same turned by EXIF, and a BMP too large for a table, which is fitted.
+  for (const file of ['alpha.png', 'grey.png', 'photo.jpg', 'turned.jpg', '../large.bmp']) {
+    await setClipboard(untouched);
+    await convertByChooser(file, picture(file));
+    const { output, table } = expectedOf(picture(file), ...options);
+    assert.ok(table !== null, file);
+    assert.equal(await page.inputValue('#output'), output, file);
+    assert.equal(await clipboard(), table, file);
+  }
+  // The preview beside the original shows the table's own values: each row
+  // of the table runs from right to left, each byte widened as the LCD does.
+  const [width, height] = [160, 120];
+  assert.deepEqual([await shown('size'), await shown('original-size')], ['160 × 120', '320 × 240']);
+  const bytes = [...(await page.inputValue('#output')).matchAll(/\$([0-9A-F]{2})/g)].map((match) => parseInt(match[1], 16));
+  const widen = (value, bits) => Math.round(value * 255 / ((1 << bits) - 1));
+  const pixels = await page.evaluate(() => Array.from(document.getElementById('picture').getContext('2d').getImageData(0, 0, 160, 120).data));
+  for (let y = 0; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const value = bytes[y * width + width - 1 - x];
+      const at = (y * width + x) * 4;
+      assert.deepEqual(pixels.slice(at, at + 3), [widen(value >> 5, 3), widen(value >> 2 & 7, 3), widen(value & 3, 2)], `${x}, ${y}`);
+    }
+  }
+});
+
+test('a changed option converts the current picture again at once', async () => {
+  await setOption(false);
+  await setPictureOptions({});
+  const alpha = picture('alpha.png');
+  await convertByChooser('alpha', alpha);
+  // 250 × 333 pixels need a fit; each change below converts again.
+  const steps = [
+    [() => setPictureOptions({ fit: '200x200' }), ['--fit', '200x200']],
+    [() => page.fill('#background', '#ff8000'), ['--fit', '200x200', '--background', 'ff8000']],
+    [() => page.check('#dither'), ['--fit', '200x200', '--background', 'ff8000', '--dither']],
+    [() => page.check('#rgb332'), ['--fit', '200x200', '--background', 'ff8000', '--dither', '--rgb332']],
+  ];
+  let previous = await page.inputValue('#output');
+  assert.equal(previous, expectedOf(alpha).output);
+  for (const [change, options] of steps) {
+    await change();
+    await waitForNewResult(previous);
+    previous = await page.inputValue('#output');
+    assert.equal(previous, expectedOf(alpha, ...options).output, options.join(' '));
+  }
+  assert.equal(await clipboard(), expectedOf(alpha, ...steps.at(-1)[1]).table);
+  // A fit the converter cannot take gets one line, beside the field and
+  // instead of the table.
+  for (const [fit, complaint] of [['277x276', 'Fit to 277x276 is larger than a table: W × H must be at most 76242'],
+                                  ['160', 'Fit to W × H needs a width and a height such as 160x128']]) {
+    await setPictureOptions({ fit });
+    await waitForNewResult(previous);
+    previous = await page.inputValue('#output');
+    assert.deepEqual([previous, await shown('status'), await page.getAttribute('#fit', 'aria-invalid')],
+                     [`${complaint}\n`, complaint, 'true']);
+  }
+  await setPictureOptions({});
+  await setOption(false);
+});
+
+test('a 20000 × 20000 PNG is refused from its head, before anything is decoded', async () => {
+  await watchReads();
+  // The signature and a header chunk; nothing after it is ever looked at.
+  const head = Buffer.alloc(33);
+  Buffer.from([0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52]).copy(head);
+  head.writeUInt32BE(20000, 16);
+  head.writeUInt32BE(20000, 20);
+  head.writeUInt16BE(0x0806, 24);
+  writeFileSync(picture('huge.png'), head);
+  await makeFile('huge.png', head, 1200000);
+  const started = Date.now();
+  await drop();
+  console.log(`# the 20000 × 20000 PNG was answered in ${Date.now() - started} ms`);
+  assert.equal(await page.inputValue('#output'), expectedOf(picture('huge.png')).output);
+  assert.deepEqual(await page.evaluate(() => [window.sizesRead, window.decodes]), [[54], 0]);
+});
+
+test('without WebCodecs a picture is decoded through a canvas', async () => {
+  const fallback = await openPage(context, pagePath, (tab) => {
+    watch(tab);
+    tab.addInitScript(() => { delete window.ImageDecoder; });
+  });
+  const [chooser] = await Promise.all([fallback.waitForEvent('filechooser'), fallback.click('#convert')]);
+  await chooser.setFiles(picture('grey.png'));
+  await fallback.waitForFunction(() => document.getElementById('output').value !== '');
+  assert.equal(await fallback.inputValue('#output'), expectedOf(picture('grey.png')).output);
+  await fallback.close();
+});
+
 test('keyboard alone reaches every control, with a visible focus mark', async () => {
   const keyboard = await openPage(context, pagePath, watch);
   await keyboard.bringToFront();
@@ -226,15 +368,16 @@ test('keyboard alone reaches every control, with a visible focus mark', async ()
   await chooser.setFiles(path('rainbow'));
   await keyboard.waitForFunction(() => document.getElementById('output').value !== '');
   const reached = [];
-  for (let i = 0; i < 4; ++i) {
+  const controls = ['rgb332', 'fit', 'dither', 'background', 'copy', 'save', 'output'];
+  for (let i = 0; i < controls.length; ++i) {
     await keyboard.keyboard.press('Tab');
     reached.push(await keyboard.evaluate(() => {
       const style = getComputedStyle(document.activeElement);
       return `${document.activeElement.id} ${style.outlineStyle} ${style.outlineWidth}`;
     }));
   }
-  assert.deepEqual(reached, ['rgb332', 'copy', 'save', 'output'].map((id) => `${id} solid 3px`));
-  for (let i = 0; i < 3; ++i)
+  assert.deepEqual(reached, controls.map((id) => `${id} solid 3px`));
+  for (let i = 1; i < controls.length; ++i)
     await keyboard.keyboard.press('Shift+Tab');
   await keyboard.keyboard.press('Space');
   assert.equal(await keyboard.isChecked('#rgb332'), true);

@@ -8,12 +8,8 @@ set -euo pipefail
 linux=$1 windows=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+"$(dirname "$0")/../support/make-pictures.sh" "$work"
 cd "$work"
-
-convert -size 333x250 gradient:'#F0A010'-'#0A50FF' -depth 16 deep.png
-convert -size 250x333 radial-gradient:'#FF000000'-'#00FF80FF' PNG32:alpha.png
-convert -size 200x140 gradient:white-black -colorspace gray -depth 4 -interlace PNG grey.png
-convert -size 320x240 -seed 3 plasma: -interlace JPEG photo.jpg
 
 failures=0
 # same PICTURE LINES OPTION...: both give a table, and the first LINES lines
