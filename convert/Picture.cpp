@@ -201,13 +201,3 @@ Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit)
         builder.AddBgrRow(image.pixelData.data() + row * layout.rowStride);
     return builder.Finish();
 }
-
-Picture PictureFromRgba(PictureSize size, std::span<const std::uint8_t> rgba, RgbColour background,
-                        std::optional<PictureSize> fit)
-{
-    PictureBuilder builder(size, fit, background);
-    const std::size_t rowSamples = std::size_t{size.width} * 4;
-    for (std::uint32_t row = 0; row < size.height && rgba.size() >= (row + std::size_t{1}) * rowSamples; ++row)
-        builder.AddRow(rgba.subspan(row * rowSamples, rowSamples));
-    return builder.Finish();
-}

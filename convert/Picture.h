@@ -97,9 +97,3 @@ private:
 // The pixels of an accepted BMP image, turned the right way up and fitted
 // into fit when given.
 Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit = std::nullopt);
-
-// Pixels as a browser or decoder hands them over, all at once: width *
-// height * 4 samples, red, green, blue and alpha, not premultiplied, rows
-// from the top.
-Picture PictureFromRgba(PictureSize size, std::span<const std::uint8_t> rgba, RgbColour background,
-                        std::optional<PictureSize> fit = std::nullopt);

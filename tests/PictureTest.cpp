@@ -162,7 +162,11 @@ TEST(Picture, FitAveragesTheAreaEachNewPixelCovers)
         Bytes rgb(c.size.Area() * 3);
         for (std::uint8_t& value : rgb)
             value = std::uint8_t(random());
-        const Picture fitted = PictureFromRgba(c.size, Opaque(rgb), {}, c.box);
+        PictureBuilder builder(c.size, c.box, {});
+        const Bytes rgba = Opaque(rgb);
+        for (std::size_t row = 0; row < c.size.height; ++row)
+            builder.AddRow(std::span(rgba).subspan(row * c.size.width * 4, c.size.width * 4));
+        const Picture fitted = builder.Finish();
         const PictureSize expected = FittedSize(c.size, c.box);
         ASSERT_EQ((PictureSize{fitted.width, fitted.height}), expected);
         EXPECT_EQ(fitted.rgb, SupersampledFit(rgb, c.size.width, c.size.height, expected))
