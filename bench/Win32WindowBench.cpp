@@ -58,8 +58,11 @@ int wmain(int argc, wchar_t** argv)
     application.pumps = 0;
     convert();
     const long pumps = application.pumps;
-    if (!OutputOf(form).ends_with(WideFromUtf8(kClosingMessage))) {
-        std::fputs("bench_win32_window: the conversion did not finish\n", stderr);
+    if (const std::wstring output = OutputOf(form); !output.ends_with(WideFromUtf8(kClosingMessage))) {
+        // The last line says why: a complaint, or a clipboard kept busy.
+        const std::size_t lastLine = output.find_last_of(L'\n', output.size() - 2);
+        std::fprintf(stderr, "bench_win32_window: the conversion did not finish: %s\n",
+                     Utf8FromWide(output.substr(lastLine == std::wstring::npos ? 0 : lastLine + 1)).c_str());
         return 1;
     }
     const double window = MedianMilliseconds(runs, convert);
