@@ -8,4 +8,5 @@ page=$(realpath "$1")
 bin=$(realpath "$2")
 cd "$(dirname "$0")"
 npm ci --no-audit --no-fund --loglevel=error >/dev/null
-PAGE=$page BIN=$bin exec node --test --test-reporter=spec page.test.mjs
+# One line per test, passed or failed, with the failure's details.
+PAGE=$page BIN=$bin exec node --test --test-reporter=tap page.test.mjs
