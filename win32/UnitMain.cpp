@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "Resources.h"
+#include "ScreenScale.h"
 #include "WideText.h"
 #include "WindowGeometry.h"
 
@@ -24,9 +25,6 @@ struct Bounds {
 // frame the form was drawn with); no control moves or grows with the window.
 constexpr Bounds kFormBounds{530, 304, 907, 455};
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-
-// The screen the form's numbers are drawn for.
-constexpr int kFormDotsPerInch = 96;
 
 // Runs the calls waiting for control to be back in the message loop.
 constexpr UINT kCallLater = WM_APP + 1;
@@ -76,15 +74,6 @@ constexpr WPARAM kOutputTextLimit = 0x7FFFFFFE;
 
 // Asks DragQueryFileW for the number of files instead of one of them.
 constexpr UINT kFileCount = 0xFFFFFFFF;
-
-int ScreenDotsPerInch()
-{
-    const HDC screen = GetDC(nullptr);
-    const int dotsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dotsPerInch > 0 ? dotsPerInch : kFormDotsPerInch;
-}
 
 std::wstring WindowText(HWND window)
 {
@@ -181,7 +170,7 @@ TForm1::~TForm1()
 
 int TForm1::Scaled(int pixels) const
 {
-    return MulDiv(pixels, dotsPerInch_, kFormDotsPerInch);
+    return ScaledTo(dotsPerInch_, pixels);
 }
 
 void TForm1::CreateForm()
