@@ -192,7 +192,12 @@ QFileDialog& TOpenPictureDialog::Prepare()
     if (!dialog_)
         Create();
     dialog_->setNameFilters(NameFiltersFrom(Filter));
-    WidenDetailColumns(*dialog_, PatternsOf(Filter));
+    // Once for each filter, so that columns the user resized stay as they
+    // were left.
+    if (widenedFor_ != Filter) {
+        WidenDetailColumns(*dialog_, PatternsOf(Filter));
+        widenedFor_ = Filter;
+    }
     // The option may have changed since the dialog was last open.
     preview_->ShowFile(preview_->Path(), rgb332Selected_());
     return *dialog_;
@@ -201,6 +206,7 @@ QFileDialog& TOpenPictureDialog::Prepare()
 void TOpenPictureDialog::Create()
 {
     dialog_ = new QFileDialog(owner_);
+    widenedFor_.reset();
     dialog_->setFileMode(QFileDialog::ExistingFile);
     dialog_->setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, since a native one has no room for the preview.
