@@ -6,8 +6,8 @@
 
 #include <dlgs.h>
 
-#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace win32 {
 
