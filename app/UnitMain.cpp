@@ -64,7 +64,7 @@ bool IsEnter(const QEvent* event)
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), OpenPictureDialog1(this, [this] { return RGB332_Req->isChecked(); }), model_(*this, "\n")
+    : QWidget(parent), OpenPictureDialog1(this, [this] { return Rgb332Ticked(); }), model_(*this, "\n")
 {
     InstallFontFallbacks();
     setupUi(this);
