@@ -102,23 +102,27 @@ async function decodeExactly(type, bytes) {
   const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
   try {
     const { image } = await decoder.decode();
-    const layout = frameLayouts[image.format];
-    const { width, height } = image.visibleRect;
-    const rgba = new Uint8Array(width * height * 4);
-    if (layout !== undefined)
+    try {
+      const layout = frameLayouts[image.format];
+      if (layout === undefined)
+        return null;
+      const { width, height } = image.visibleRect;
+      const rgba = new Uint8Array(width * height * 4);
       await image.copyTo(rgba);
-    image.close();
-    if (layout === undefined)
-      return null;
-    const [red, opaque] = layout;
-    for (let at = 0; at < rgba.length && (red !== 0 || opaque); at += 4) {
-      const first = rgba[at];
-      rgba[at] = rgba[at + red];
-      rgba[at + red] = first;
-      if (opaque)
-        rgba[at + 3] = 255;
+      const [red, opaque] = layout;
+      if (red !== 0 || opaque) {
+        for (let at = 0; at < rgba.length; at += 4) {
+          const first = rgba[at];
+          rgba[at] = rgba[at + red];
+          rgba[at + red] = first;
+          if (opaque)
+            rgba[at + 3] = 255;
+        }
+      }
+      return { width, height, rgba };
+    } finally {
+      image.close();
     }
-    return { width, height, rgba };
   } finally {
     decoder.close();
   }
