@@ -63,7 +63,7 @@ std::optional<std::string> WholeText(const std::string& input)
         return std::nullopt;
     std::size_t length = 0;
     const auto [last, error] = std::from_chars(input.data(), input.data() + end, length);
-    if (error != std::errc{} || last != input.data() + end || end == 0 || input.size() - end - 1 != length)
+    if (error != std::errc{} || last != input.data() + end || input.size() - end - 1 != length)
         return std::nullopt;
     return input.substr(end + 1);
 }

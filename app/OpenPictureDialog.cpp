@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace app {
 
@@ -68,14 +70,24 @@ QSize AvailableSize(const QWidget* owner)
     return screen != nullptr ? screen->availableSize() - kFrameAllowance : kDialogSize;
 }
 
+// A filter of "description|pattern" pairs as its pairs, each pattern split
+// at its semicolons; a description without a pattern is dropped.
+std::vector<std::pair<QString, QStringList>> FilterPairs(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    std::vector<std::pair<QString, QStringList>> pairs;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        pairs.emplace_back(parts[i], parts[i + 1].split(QLatin1Char(';')));
+    return pairs;
+}
+
 // The patterns of a filter of "description|pattern" pairs.
 QStringList PatternsOf(const QString& filter)
 {
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList patterns;
-    for (qsizetype i = 1; i < parts.size(); i += 2)
-        patterns << parts[i].split(QLatin1Char(';'));
-    return patterns;
+    QStringList all;
+    for (const auto& [description, patterns] : FilterPairs(filter))
+        all << patterns;
+    return all;
 }
 
 // Widens the detail list's size, type and date columns so that their
@@ -106,11 +118,9 @@ void WidenDetailColumns(QFileDialog& dialog, const QStringList& patterns)
 
 QStringList NameFiltersFrom(const QString& filter)
 {
-    const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList names;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        names << parts[i] + QStringLiteral(" (") + parts[i + 1].split(QLatin1Char(';')).join(QLatin1Char(' ')) +
-                     QLatin1Char(')');
+    for (const auto& [description, patterns] : FilterPairs(filter))
+        names << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     return names;
 }
 
@@ -182,7 +192,12 @@ QFileDialog& TOpenPictureDialog::Prepare()
     if (!dialog_)
         Create();
     dialog_->setNameFilters(NameFiltersFrom(Filter));
-    WidenDetailColumns(*dialog_, PatternsOf(Filter));
+    // Once for each filter, so that columns the user resized stay as they
+    // were left.
+    if (widenedFor_ != Filter) {
+        WidenDetailColumns(*dialog_, PatternsOf(Filter));
+        widenedFor_ = Filter;
+    }
     // The option may have changed since the dialog was last open.
     preview_->ShowFile(preview_->Path(), rgb332Selected_());
     return *dialog_;
@@ -191,6 +206,7 @@ QFileDialog& TOpenPictureDialog::Prepare()
 void TOpenPictureDialog::Create()
 {
     dialog_ = new QFileDialog(owner_);
+    widenedFor_.reset();
     dialog_->setFileMode(QFileDialog::ExistingFile);
     dialog_->setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, since a native one has no room for the preview.

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QFileDialog;
@@ -69,6 +70,8 @@ private:
     std::function<bool()> rgb332Selected_;
     QPointer<QFileDialog> dialog_;
     QPointer<PicturePreview> preview_;
+    // The filter the detail list's columns were last widened for.
+    std::optional<QString> widenedFor_;
     QString fileName_;
 };
 

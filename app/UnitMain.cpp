@@ -23,8 +23,6 @@ namespace app {
 
 namespace {
 
-// Where the window first appears on the desktop, frame included.
-constexpr QPoint kFormPosition{530, 304};
 // The frame around the window's client area, as the form declares it (915 by
 // 482 outside, 907 by 455 inside); the real frame is known only once the
 // window manager has framed the window.
@@ -66,7 +64,7 @@ bool IsEnter(const QEvent* event)
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), OpenPictureDialog1(this, [this] { return RGB332_Req->isChecked(); }), model_(*this, "\n")
+    : QWidget(parent), OpenPictureDialog1(this, [this] { return Rgb332Ticked(); }), model_(*this, "\n")
 {
     InstallFontFallbacks();
     setupUi(this);
@@ -111,8 +109,8 @@ void TForm1::Place(const QSize& frame)
     if (desktop == nullptr)
         return;
     const QRect free = desktop->availableGeometry();
-    const ScreenRect placed = PlaceWindow(kFormPosition.x(), kFormPosition.y(), frame.width(), frame.height(),
-                                          {free.left(), free.top(), free.width(), free.height()});
+    const ScreenRect placed =
+        PlaceForm(frame.width(), frame.height(), {free.left(), free.top(), free.width(), free.height()});
     if (QPoint(placed.left, placed.top) != pos())
         move(placed.left, placed.top);
 }

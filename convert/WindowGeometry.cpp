@@ -4,6 +4,11 @@
 
 namespace {
 
+// Where the form puts the window's top left corner, frame included, on the
+// desktop.
+constexpr int kFormLeft = 530;
+constexpr int kFormTop = 304;
+
 // A position along one axis that keeps size within [start, end), preferring
 // wanted; at start when it cannot fit.
 int Fit(int wanted, int size, int start, int end)
@@ -13,10 +18,10 @@ int Fit(int wanted, int size, int start, int end)
 
 }  // namespace
 
-ScreenRect PlaceWindow(int left, int top, int width, int height, const ScreenRect& available)
+ScreenRect PlaceForm(int width, int height, const ScreenRect& available)
 {
-    return {Fit(left, width, available.left, available.left + available.width),
-            Fit(top, height, available.top, available.top + available.height), width, height};
+    return {Fit(kFormLeft, width, available.left, available.left + available.width),
+            Fit(kFormTop, height, available.top, available.top + available.height), width, height};
 }
 
 ScreenRect FitPicture(int width, int height, const ScreenRect& frame)

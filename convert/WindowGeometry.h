@@ -16,11 +16,11 @@ struct ScreenRect {
 // The frame the preview picture is fitted into, in pixels on either side.
 inline constexpr int kPreviewSide = 160;
 
-// Where a window of outer size width × height goes whose form places it at
-// (left, top): there, where it fits into available (the screen's free area);
+// Where the converter window of outer size width × height goes: where its
+// form places it, where it fits into available (the screen's free area);
 // otherwise moved just enough to be wholly visible, to available's top left
 // where it is larger.
-ScreenRect PlaceWindow(int left, int top, int width, int height, const ScreenRect& available);
+ScreenRect PlaceForm(int width, int height, const ScreenRect& available);
 
 // Where a picture of width × height pixels is shown in frame: enlarged by
 // the largest whole factor that fits, so that its pixels stay crisp, or

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-# A build folder of the user's keeps the build type it was given.
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# shellcheck source=scripts/common.sh
+source scripts/common.sh
+configure_native_build
 cmake --build build -j "$(nproc)" >/dev/null
 exec build/bin/bmp2cdata-gui "$@"

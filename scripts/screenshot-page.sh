@@ -10,7 +10,9 @@ scripts/deps.sh
 # shellcheck source=scripts/page-build.sh
 source scripts/page-build.sh
 build_page
-(cd tests/web && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+# shellcheck source=scripts/common.sh
+source scripts/common.sh
+install_page_test_packages
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert -size 1024x768 -seed 1 plasma: -blur 0x1 "$work/photo.jpg"

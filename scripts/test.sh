@@ -9,8 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 jobs=$(nproc)
-# A build folder of the user's keeps the build type it was given.
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# shellcheck source=scripts/common.sh
+source scripts/common.sh
+configure_native_build
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 

@@ -7,6 +7,8 @@ scripts/deps.sh
 # shellcheck source=scripts/page-build.sh
 source scripts/page-build.sh
 build_page
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# shellcheck source=scripts/common.sh
+source scripts/common.sh
+configure_native_build
 cmake --build build -j "$(nproc)" --target bmp2cdata make_sample make_fuzz_seeds >/dev/null
 tests/web/run.sh build-web/bin/bmp2cdata.html build/bin

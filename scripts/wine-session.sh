@@ -2,11 +2,14 @@
 # build-windows/, and runs a Wine session (a prefix of the build's own, a
 # Wine server kept alive, and a virtual X server) until stop_wine_session.
 
+# shellcheck source=scripts/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
 # Configures the Windows build. Its icon is drawn by make_icon, which needs
 # Qt and so is built for this machine, in the native build folder, as is
 # the command line its tables are compared with.
 configure_windows_build() {
-    [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    configure_native_build
     cmake --build build --target make_icon bmp2cdata >/dev/null
     cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
         -DCMAKE_BUILD_TYPE=Release "-DBMP2CDATA_MAKE_ICON=$PWD/build/bin/make_icon" \

@@ -186,8 +186,6 @@ TEST_F(WindowModel, CloseBoxLetsTheRunCompleteThenCloses)
 
 TEST_F(WindowModel, DroppedFileIsConvertedOnceTheDropHasReturnedWithoutTheDialog)
 {
-    EXPECT_TRUE(ConverterWindow::TakesDrop(1));
-    EXPECT_FALSE(ConverterWindow::TakesDrop(2));
     window.SetFileChooser([]() -> std::optional<std::string> { throw std::logic_error("dialog shown"); });
     controls.output = "earlier";
     window.FileDropped(Logo());
@@ -206,7 +204,7 @@ TEST(ExceptionText, IsTheMessageAsASentenceOrNothing)
 
 TEST(WindowGeometry, WindowStaysWhereTheFormPutsItUnlessItWouldNotBeWhollyVisible)
 {
-    const auto place = [](ScreenRect available) { return PlaceWindow(530, 304, 915, 482, available); };
+    const auto place = [](ScreenRect available) { return PlaceForm(915, 482, available); };
     EXPECT_EQ(place({0, 0, 1920, 1080}), (ScreenRect{530, 304, 915, 482}));
     EXPECT_EQ(place({0, 0, 1366, 736}), (ScreenRect{451, 254, 915, 482}));  // 1366 x 768, panel below
     EXPECT_EQ(place({0, 0, 960, 540}), (ScreenRect{45, 58, 915, 482}));     // 1920 x 1080 at scale 2

@@ -102,23 +102,27 @@ async function decodeExactly(type, bytes) {
   const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
   try {
     const { image } = await decoder.decode();
-    const layout = frameLayouts[image.format];
-    const { width, height } = image.visibleRect;
-    const rgba = new Uint8Array(width * height * 4);
-    if (layout !== undefined)
+    try {
+      const layout = frameLayouts[image.format];
+      if (layout === undefined)
+        return null;
+      const { width, height } = image.visibleRect;
+      const rgba = new Uint8Array(width * height * 4);
       await image.copyTo(rgba);
-    image.close();
-    if (layout === undefined)
-      return null;
-    const [red, opaque] = layout;
-    for (let at = 0; at < rgba.length && (red !== 0 || opaque); at += 4) {
-      const first = rgba[at];
-      rgba[at] = rgba[at + red];
-      rgba[at + red] = first;
-      if (opaque)
-        rgba[at + 3] = 255;
+      const [red, opaque] = layout;
+      if (red !== 0 || opaque) {
+        for (let at = 0; at < rgba.length; at += 4) {
+          const first = rgba[at];
+          rgba[at] = rgba[at + red];
+          rgba[at + red] = first;
+          if (opaque)
+            rgba[at + 3] = 255;
+        }
+      }
+      return { width, height, rgba };
+    } finally {
+      image.close();
     }
-    return { width, height, rgba };
   } finally {
     decoder.close();
   }
@@ -213,31 +217,44 @@ async function placeOnClipboard(text) {
   }
 }
 
+// Whether a later conversion has started since this one.
+function stale(conversion) {
+  return conversion !== conversions;
+}
+
 // Reads the file as far as needed, has the browser decode a picture when
-// the converter asks for that, and converts.
-async function conversionOf(entry, module) {
+// the converter asks for that, and converts; null once the conversion is
+// stale, so that options changed in quick succession convert only the last.
+async function conversionOf(entry, module, conversion) {
   const { file } = entry;
   const options = currentOptions();
-  if (!(await readAsNeeded(entry, module, options)))
+  const read = await readAsNeeded(entry, module, options);
+  if (stale(conversion))
+    return null;
+  if (!read)
     return module.unreadable(file.name);
   let result = module.convert(file.name, entry.bytes, file.size, options, entry.picture);
   if (result.decode !== null) {
     // Options changed in quick succession share one decode.
     entry.decoding ??= decodePicture(result.decode);
     entry.picture = await entry.decoding;
+    if (stale(conversion))
+      return null;
     result = module.convert(file.name, entry.bytes, file.size, options, entry.picture);
   }
   return result;
 }
 
 // The original beside a table: the browser's decode of a picture, or of a
-// BMP file, which the browser shows too.
-async function originalOf(entry, result) {
+// BMP file, which the browser shows too; null once the conversion is stale.
+async function originalOf(entry, result, conversion) {
   if (result.table === null)
     return null;
   if (entry.picture)
     return entry.picture;
   entry.original ??= await decodePicture({ type: 'image/bmp', bytes: entry.bytes });
+  if (stale(conversion))
+    return null;
   return entry.original || null;
 }
 
@@ -252,9 +269,13 @@ async function convertCurrent(fresh) {
   page.result.setAttribute('aria-busy', 'true');
   try {
     const module = await converter;
-    const result = await conversionOf(entry, module);
-    const original = await originalOf(entry, result);
-    if (conversion !== conversions)
+    if (stale(conversion))
+      return;
+    const result = await conversionOf(entry, module, conversion);
+    if (stale(conversion))
+      return;
+    const original = await originalOf(entry, result, conversion);
+    if (stale(conversion))
       return;
     show(result, original);
     if (result.table !== null)
@@ -262,7 +283,7 @@ async function convertCurrent(fresh) {
   } catch (error) {
     setStatus(messages.noModule + error);
   } finally {
-    if (conversion === conversions)
+    if (!stale(conversion))
       page.result.removeAttribute('aria-busy');
   }
 }

@@ -1,12 +1,13 @@
 #include "PicturePreview.h"
 
+#include "ScreenScale.h"
 #include "WideText.h"
 #include "WindowGeometry.h"
 
 #include <dlgs.h>
 
-#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace win32 {
 
@@ -100,11 +101,8 @@ PicturePreview::PicturePreview(HWND panel, bool rgb332) : panel_(panel), rgb332_
 {
     // The frame is square in pixels whatever the dialog font makes of its
     // dialog units, and as large on the screen at any dots per inch.
-    const HWND picture = GetDlgItem(panel_, kPictureId);
-    const HDC screen = GetDC(picture);
-    const int side = MulDiv(kPreviewSide, GetDeviceCaps(screen, LOGPIXELSY), 96);
-    ReleaseDC(picture, screen);
-    SetWindowPos(picture, nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int side = ScaledTo(ScreenDotsPerInch(), kPreviewSide);
+    SetWindowPos(GetDlgItem(panel_, kPictureId), nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PicturePreview::ShowFile(const std::wstring& path)

@@ -23,7 +23,6 @@ public:
     void ShowFile(const std::wstring& path);
     // Draws the picture into the panel's owner-drawn frame.
     void Draw(const DRAWITEMSTRUCT& item) const;
-    const PreviewContent& Content() const { return content_; }
 
     // The panel's controls.
     static constexpr int kPictureId = 1101;

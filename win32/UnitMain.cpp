@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "Resources.h"
+#include "ScreenScale.h"
 #include "WideText.h"
 #include "WindowGeometry.h"
 
@@ -19,14 +20,11 @@ struct Bounds {
     int left, top, width, height;
 };
 
-// Where the window first appears, frame included, and the size of its
-// client area, in pixels at 96 dots per inch (915 by 482 outside with the
-// frame the form was drawn with); no control moves or grows with the window.
-constexpr Bounds kFormBounds{530, 304, 907, 455};
+// The size of the window's client area, in pixels at 96 dots per inch (915
+// by 482 outside with the frame the form was drawn with); no control moves
+// or grows with the window.
+constexpr SIZE kFormClient{907, 455};
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-
-// The screen the form's numbers are drawn for.
-constexpr int kFormDotsPerInch = 96;
 
 // Runs the calls waiting for control to be back in the message loop.
 constexpr UINT kCallLater = WM_APP + 1;
@@ -76,15 +74,6 @@ constexpr WPARAM kOutputTextLimit = 0x7FFFFFFE;
 
 // Asks DragQueryFileW for the number of files instead of one of them.
 constexpr UINT kFileCount = 0xFFFFFFFF;
-
-int ScreenDotsPerInch()
-{
-    const HDC screen = GetDC(nullptr);
-    const int dotsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dotsPerInch > 0 ? dotsPerInch : kFormDotsPerInch;
-}
 
 std::wstring WindowText(HWND window)
 {
@@ -181,7 +170,7 @@ TForm1::~TForm1()
 
 int TForm1::Scaled(int pixels) const
 {
-    return MulDiv(pixels, dotsPerInch_, kFormDotsPerInch);
+    return ScaledTo(dotsPerInch_, pixels);
 }
 
 void TForm1::CreateForm()
@@ -189,13 +178,12 @@ void TForm1::CreateForm()
     // The client area is scaled, and the frame is the screen's own, as form
     // frameworks scale a form; the window is moved where needed to be
     // wholly visible.
-    RECT outer{0, 0, Scaled(kFormBounds.width), Scaled(kFormBounds.height)};
+    RECT outer{0, 0, Scaled(kFormClient.cx), Scaled(kFormClient.cy)};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
     RECT free{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &free, 0);
-    const ScreenRect placed = PlaceWindow(kFormBounds.left, kFormBounds.top, outer.right - outer.left,
-                                          outer.bottom - outer.top,
-                                          {free.left, free.top, free.right - free.left, free.bottom - free.top});
+    const ScreenRect placed = PlaceForm(outer.right - outer.left, outer.bottom - outer.top,
+                                        {free.left, free.top, free.right - free.left, free.bottom - free.top});
     if (CreateWindowExW(0, kClassName, kCaption, kFormStyle, placed.left, placed.top, placed.width, placed.height,
                         nullptr, nullptr, application_.Instance(), this) == nullptr)
         ThrowLastError("CreateWindowExW");

@@ -78,4 +78,16 @@ TEST(Dialog, DetailListShowsEveryTypeSizeAndDateInFull)
     files.hide();
 }
 
+TEST(Dialog, ColumnTheUserResizedKeepsItsWidthWhenTheDialogOpensAgain)
+{
+    QWidget owner;
+    TOpenPictureDialog dialog(&owner, [] { return false; });
+    dialog.Filter = "*.bmp|*.bmp";
+    auto* view = dialog.Prepare().findChild<QTreeView*>("treeView");
+    ASSERT_NE(view, nullptr);
+    view->header()->resizeSection(2, 40);
+    dialog.Prepare();
+    EXPECT_EQ(view->header()->sectionSize(2), 40);
+}
+
 }  // namespace

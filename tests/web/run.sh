@@ -7,6 +7,8 @@ set -euo pipefail
 page=$(realpath "$1")
 bin=$(realpath "$2")
 cd "$(dirname "$0")"
-npm ci --no-audit --no-fund --loglevel=error >/dev/null
+# shellcheck source=scripts/common.sh
+source ../../scripts/common.sh
+install_page_test_packages
 # One line per test, passed or failed, with the failure's details.
 PAGE=$page BIN=$bin exec node --test --test-reporter=tap page.test.mjs

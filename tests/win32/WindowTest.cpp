@@ -342,23 +342,29 @@ TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
 class ClipboardHolder {
 public:
     explicit ClipboardHolder(std::chrono::milliseconds span)
+        : holder_([this, span] {
+              const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                                  nullptr, nullptr);
+              const bool opened = OpenClipboard(window) != FALSE;
+              opened_.set_value(opened);
+              if (opened) {
+                  std::this_thread::sleep_for(span);
+                  CloseClipboard();
+              }
+              DestroyWindow(window);
+          }),
+          holding_(opened_.get_future().get())
     {
-        std::promise<void> opened;
-        holder_ = std::thread([&opened, span] {
-            const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                                nullptr);
-            OpenClipboard(window);
-            opened.set_value();
-            std::this_thread::sleep_for(span);
-            CloseClipboard();
-            DestroyWindow(window);
-        });
-        opened.get_future().wait();
     }
     ~ClipboardHolder() { holder_.join(); }
 
+    // Whether the clipboard was had, and so is held for the span.
+    bool Holding() const { return holding_; }
+
 private:
+    std::promise<bool> opened_;
     std::thread holder_;
+    bool holding_;
 };
 
 TEST_F(Window, ClipboardHeldByAnotherProgramForAMomentStillGetsTheTable)
@@ -366,6 +372,7 @@ TEST_F(Window, ClipboardHeldByAnotherProgramForAMomentStillGetsTheTable)
     choices = {Image("logo.bmp", 4, 5)};
     {
         const ClipboardHolder holder(300ms);
+        ASSERT_TRUE(holder.Holding());
         Click(form.ConvertButton);
         EXPECT_EQ(Output(), kLogoOutput);
     }

@@ -1,0 +1,17 @@
+# Sourced by the scripts that build natively or run the page's tests: the
+# setup they share.
+
+# Configures the native build in build/, run from the top of the tree. A
+# build folder of the user's keeps the build type it was given.
+configure_native_build() {
+    [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
+# The page's tests, wherever the script that sourced this file runs.
+page_tests_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/web" && pwd)
+
+# Installs the npm packages of the page's tests, as package-lock.json pins
+# them.
+install_page_test_packages() {
+    (cd "$page_tests_folder" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
