@@ -321,16 +321,34 @@ std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std
                     options.dither, complaint);
 }
 
-// The image or picture in path, or its complaint, as the conversion would
-// give it.
-std::optional<Input> ReadInput(const std::string& path, const PictureOptions& options, std::string& complaint)
+// The image or picture in the file at path, or its complaint, as the
+// conversion would give it.
+std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions& options, std::string& complaint)
 {
-    if (path == kStandardInput)
-        return ReadStandardInputPicture(options, complaint);
-    LoadedBmp loaded(path);
-    if (!loaded.Found() || !TakesPictureRoad(loaded.File().bytes, options))
-        return Accepted(path, std::move(loaded), complaint);
+    std::optional<BmpFileBytes> file = ReadBmpFile(path);
+    if (!file) {
+        complaint = kNotFoundComplaint + path;
+        return std::nullopt;
+    }
+    if (!TakesPictureRoad(file->bytes, options))
+        return Accepted(path, LoadedBmp(std::move(*file)), complaint);
     return Accepted(path, LoadPictureFile(path, PlatformPictureDecoder(), options), options.dither, complaint);
+}
+
+// The input in path, its table labelled label; a label that cannot be
+// written is refused before the file is read.
+std::optional<Input> ReadInput(const std::string& path, const std::string& label, const PictureOptions& options,
+                               std::string& complaint)
+{
+    if (HoldsControlCharacter(label)) {
+        complaint = kControlCharacterLabelComplaint;
+        return std::nullopt;
+    }
+    std::optional<Input> input = path == kStandardInput ? ReadStandardInputPicture(options, complaint)
+                                                        : ReadFileInput(path, options, complaint);
+    if (input)
+        input->label = label;
+    return input;
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -365,8 +383,8 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
-        if (std::optional<Input> input = ReadInput(path, options, complaint))
-            inputs.emplace_back(std::move(*input)).label = label.value_or(LabelFromPath(path));
+        if (std::optional<Input> input = ReadInput(path, label.value_or(LabelFromPath(path)), options, complaint))
+            inputs.push_back(std::move(*input));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
     }
