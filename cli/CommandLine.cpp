@@ -307,6 +307,17 @@ std::optional<Input> Accepted(const std::string& path, LoadedPicture loaded, boo
     return Input{path, {}, std::nullopt, std::move(loaded.picture), dither};
 }
 
+// The input held in a file's bytes: a BMP file without options as it always
+// converted, anything else as a picture.
+std::optional<Input> InputFromBytes(const std::string& path, BmpFileBytes file, const PictureOptions& options,
+                                    std::string& complaint)
+{
+    if (!TakesPictureRoad(file.bytes, options))
+        return Accepted(path, LoadedBmp(std::move(file)), complaint);
+    return Accepted(path, LoadPictureBytes(file.bytes, file.length, PlatformPictureDecoder(), options),
+                    options.dither, complaint);
+}
+
 std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std::string& complaint)
 {
     std::optional<BmpFileBytes> file = ReadStandardInputFile(options);
@@ -314,25 +325,19 @@ std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std
         complaint = "bmp2cdata: cannot read standard input";
         return std::nullopt;
     }
-    const std::string path(kStandardInput);
-    if (!TakesPictureRoad(file->bytes, options))
-        return Accepted(path, LoadedBmp(std::move(*file)), complaint);
-    return Accepted(path, LoadPictureBytes(file->bytes, file->length, PlatformPictureDecoder(), options),
-                    options.dither, complaint);
+    return InputFromBytes(std::string(kStandardInput), std::move(*file), options, complaint);
 }
 
-// The image or picture in the file at path, or its complaint, as the
-// conversion would give it.
+// The image or picture in the file at path, read once as far as its format
+// needs, or its complaint, as the conversion would give it.
 std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions& options, std::string& complaint)
 {
-    std::optional<BmpFileBytes> file = ReadBmpFile(path);
+    std::optional<BmpFileBytes> file = ReadPictureFile(path, options);
     if (!file) {
         complaint = kNotFoundComplaint + path;
         return std::nullopt;
     }
-    if (!TakesPictureRoad(file->bytes, options))
-        return Accepted(path, LoadedBmp(std::move(*file)), complaint);
-    return Accepted(path, LoadPictureFile(path, PlatformPictureDecoder(), options), options.dither, complaint);
+    return InputFromBytes(path, std::move(*file), options, complaint);
 }
 
 // The input in path, its table labelled label; a label that cannot be
