@@ -22,10 +22,6 @@ struct PreviewContent {
     std::string verdict;
 };
 
-// The colour the LCD shows for a packed value: each channel widened back to
-// 8 bits by repeating its top bits, so that white stays white.
-std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332);
-
 // Judges a file's bytes as a run would (bytes are the start of a file of
 // fileLength bytes, as ReadBmpFile gives them) and packs its pixels.
 PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332);
