@@ -3,13 +3,13 @@
 #include "PictureFormat.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
 // The bitmap format's rows are padded to whole 32-bit words.
 constexpr std::int64_t kRowAlignment = 4;
 constexpr std::int64_t kBytesPerPixel = 3;
-constexpr std::uint16_t kRequiredBitCount = 24;
 
 class FieldReader {
 public:
@@ -34,8 +34,10 @@ private:
 
 }  // namespace
 
-BmpHeader ParseBmpHeader(const std::array<std::uint8_t, kBmpHeaderBytes>& bytes)
+BmpHeader ParseBmpHeader(std::span<const std::uint8_t> start)
 {
+    std::array<std::uint8_t, kBmpHeaderBytes> bytes{};
+    std::copy_n(start.begin(), std::min(start.size(), bytes.size()), bytes.begin());
     FieldReader reader(bytes);
     BmpHeader header;
     header.type = reader.Next16();

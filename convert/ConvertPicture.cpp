@@ -23,9 +23,7 @@ std::int64_t BmpBytesWanted(std::span<const std::uint8_t> start, std::int64_t fi
 {
     if (!fitted)
         return static_cast<std::int64_t>(BytesWorthReading(fileLength));
-    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
-    std::copy_n(start.begin(), std::min(start.size(), headerBytes.size()), headerBytes.begin());
-    const BmpHeader header = ParseBmpHeader(headerBytes);
+    const BmpHeader header = ParseBmpHeader(start);
     if (CheckBmpHeaderToFit(header, fileLength))
         return 0;
     const PixelLayout layout = LayoutOf(header);

@@ -4,8 +4,6 @@
 #include "PicturePacking.h"
 #include "PixelPacking.h"
 
-#include <algorithm>
-
 namespace {
 
 std::string SizeText(std::int64_t width, std::int64_t height)
@@ -18,10 +16,8 @@ std::string SizeText(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < kBmpHeaderBytes)
         return {};
-    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
-    std::copy_n(bytes.begin(), headerBytes.size(), headerBytes.begin());
-    const BmpHeader header = ParseBmpHeader(headerBytes);
-    if (header.compression != 0 || header.bitCount != 24)
+    const BmpHeader header = ParseBmpHeader(bytes);
+    if (header.compression != 0 || header.bitCount != kRequiredBitCount)
         return {};
     return SizeText(header.width, header.height);
 }
