@@ -1,6 +1,8 @@
 #include "PreviewContent.h"
 
+#include "CdataTable.h"
 #include "ConvertBmpFile.h"
+#include "Label.h"
 #include "PicturePacking.h"
 #include "PixelPacking.h"
 
@@ -67,6 +69,12 @@ PreviewContent PreviewOfFile(const std::string& path, bool rgb332)
 {
     if (path.empty() || !ExistsAndIsNotFolder(path))
         return {};
+    // A name that cannot label the table is refused before the file is opened.
+    if (HoldsControlCharacter(LabelFromPath(path))) {
+        PreviewContent content;
+        content.verdict = kControlCharacterLabelComplaint;
+        return content;
+    }
     const LoadedBmp loaded(path);
     return PreviewOfDecoded(loaded.File().bytes, loaded.Decoded(), rgb332);
 }
