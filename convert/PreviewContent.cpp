@@ -31,6 +31,8 @@ std::string CountText(std::uint32_t count, bool rgb332)
     return "Converts to a table of " + std::to_string(count) + unit;
 }
 
+}  // namespace
+
 PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const DecodedBmp& decoded, bool rgb332)
 {
     PreviewContent content;
@@ -45,13 +47,6 @@ PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const Decod
                                     decoded.image.layout.height, rgb332);
     content.verdict = CountText(decoded.image.layout.pixelCount, rgb332);
     return content;
-}
-
-}  // namespace
-
-PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332)
-{
-    return PreviewOfDecoded(bytes, DecodeBmp(bytes, fileLength), rgb332);
 }
 
 PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither)

@@ -92,12 +92,6 @@ void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes
 void ConvertPictureForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
                            std::int64_t fileLength, const PageOptions& options, const BrowserPicture* picture)
 {
-    // As on the command line, such a name is refused before anything is
-    // decoded.
-    if (HoldsControlCharacter(conversion.label)) {
-        Refuse(conversion, host, kControlCharacterLabelComplaint);
-        return;
-    }
     const PictureOptions pictureOptions = PictureOptionsOf(options);
     BrowserDecoder decoder(picture);
     const LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, pictureOptions);
@@ -116,12 +110,9 @@ void ConvertPictureForPage(PageConversion& conversion, BufferHost& host, std::sp
 void ConvertBmpForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
                        std::int64_t fileLength, const PageOptions& options)
 {
-    ConvertBmpBytes(host, conversion.label, bytes, fileLength);
-    // A name the table cannot be labelled with is refused whatever the bytes.
-    if (HoldsControlCharacter(conversion.label))
-        conversion.preview.verdict = kControlCharacterLabelComplaint;
-    else
-        conversion.preview = PreviewOfBytes(bytes, fileLength, options.rgb332);
+    const DecodedBmp decoded = DecodeBmp(bytes, fileLength);
+    ConvertDecodedBmp(host, conversion.label, decoded);
+    conversion.preview = PreviewOfDecoded(bytes, decoded, options.rgb332);
 }
 
 }  // namespace
@@ -171,6 +162,10 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     conversion.label = LabelFromPath(name);
     if (const std::optional<std::string> complaint = FitComplaint(options.fit))
         Refuse(conversion, host, *complaint);
+    // As on the command line, a name that cannot label the table is refused
+    // before anything is decoded.
+    else if (HoldsControlCharacter(conversion.label))
+        Refuse(conversion, host, kControlCharacterLabelComplaint);
     else if (TakesPictureRoad(bytes, PictureOptionsOf(options)))
         ConvertPictureForPage(conversion, host, bytes, fileLength, options, picture);
     else
