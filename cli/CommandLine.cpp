@@ -62,29 +62,31 @@ struct Options {
     PictureOptions picture;
 };
 
-// A file that converts, read and checked before anything is written: a BMP
-// file given without options, as it always converted, or a picture.
+// A file read and checked before anything is written, and kept only when it
+// converts: a BMP file given without options, as it always converted, or a
+// picture.
 struct Input {
     std::string path;
     std::string label;
     std::optional<LoadedBmp> bmp;
-    Picture picture;
-    bool dither = false;
+    LoadedPicture picture;
 
+    // Why the input does not convert; empty when it does.
+    const std::string& Complaint() const { return bmp ? bmp->Decoded().complaint : picture.complaint; }
     std::int32_t Width() const
     {
-        return bmp ? bmp->Decoded().image.width : static_cast<std::int32_t>(picture.width);
+        return bmp ? bmp->Decoded().image.width : static_cast<std::int32_t>(picture.picture.width);
     }
     std::int32_t Height() const
     {
-        return bmp ? bmp->Decoded().image.height : static_cast<std::int32_t>(picture.height);
+        return bmp ? bmp->Decoded().image.height : static_cast<std::int32_t>(picture.picture.height);
     }
-    void Convert(ConverterHost& host) const
+    void Convert(ConverterHost& host, const PictureOptions& options) const
     {
         if (bmp)
             ConvertDecodedBmp(host, label, bmp->Decoded());
         else
-            ConvertPicture(host, label, picture, dither);
+            ConvertPicture(host, label, picture.picture, options.dither);
     }
 };
 
@@ -289,22 +291,25 @@ std::optional<BmpFileBytes> ReadStandardInputFile(const PictureOptions& options)
 }
 
 // An input once its image or picture is known to convert.
-std::optional<Input> Accepted(const std::string& path, LoadedBmp loaded, std::string& complaint)
+std::optional<Input> Accepted(Input input, std::string& complaint)
 {
-    if (!loaded.Decoded().Converts()) {
-        complaint = loaded.Decoded().complaint;
-        return std::nullopt;
-    }
-    return Input{path, {}, std::move(loaded), {}, false};
+    if (input.Complaint().empty())
+        return input;
+    complaint = input.Complaint();
+    return std::nullopt;
 }
 
-std::optional<Input> Accepted(const std::string& path, LoadedPicture loaded, bool dither, std::string& complaint)
+// The input held in a file's bytes: a BMP file without options as it always
+// converted, anything else as a picture.
+std::optional<Input> InputFromBytes(const std::string& path, BmpFileBytes file, const PictureOptions& options,
+                                    std::string& complaint)
 {
-    if (!loaded.Converts()) {
-        complaint = std::move(loaded.complaint);
-        return std::nullopt;
-    }
-    return Input{path, {}, std::nullopt, std::move(loaded.picture), dither};
+    Input input{path, {}, std::nullopt, {}};
+    if (!TakesPictureRoad(file.bytes, options))
+        input.bmp.emplace(std::move(file));
+    else
+        input.picture = LoadPictureBytes(file.bytes, file.length, PlatformPictureDecoder(), options);
+    return Accepted(std::move(input), complaint);
 }
 
 std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std::string& complaint)
@@ -314,23 +319,35 @@ std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std
         complaint = "bmp2cdata: cannot read standard input";
         return std::nullopt;
     }
-    const std::string path(kStandardInput);
-    if (!TakesPictureRoad(file->bytes, options))
-        return Accepted(path, LoadedBmp(std::move(*file)), complaint);
-    return Accepted(path, LoadPictureBytes(file->bytes, file->length, PlatformPictureDecoder(), options),
-                    options.dither, complaint);
+    return InputFromBytes(std::string(kStandardInput), std::move(*file), options, complaint);
 }
 
-// The image or picture in path, or its complaint, as the conversion would
-// give it.
-std::optional<Input> ReadInput(const std::string& path, const PictureOptions& options, std::string& complaint)
+// The image or picture in the file at path, read once as far as its format
+// needs, or its complaint, as the conversion would give it.
+std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions& options, std::string& complaint)
 {
-    if (path == kStandardInput)
-        return ReadStandardInputPicture(options, complaint);
-    LoadedBmp loaded(path);
-    if (!loaded.Found() || !TakesPictureRoad(loaded.File().bytes, options))
-        return Accepted(path, std::move(loaded), complaint);
-    return Accepted(path, LoadPictureFile(path, PlatformPictureDecoder(), options), options.dither, complaint);
+    std::optional<BmpFileBytes> file = ReadPictureFile(path, options);
+    if (!file) {
+        complaint = kNotFoundComplaint + path;
+        return std::nullopt;
+    }
+    return InputFromBytes(path, std::move(*file), options, complaint);
+}
+
+// The input in path, its table labelled label; a label that cannot be
+// written is refused before the file is read.
+std::optional<Input> ReadInput(const std::string& path, const std::string& label, const PictureOptions& options,
+                               std::string& complaint)
+{
+    if (HoldsControlCharacter(label)) {
+        complaint = kControlCharacterLabelComplaint;
+        return std::nullopt;
+    }
+    std::optional<Input> input = path == kStandardInput ? ReadStandardInputPicture(options, complaint)
+                                                        : ReadFileInput(path, options, complaint);
+    if (input)
+        input->label = label;
+    return input;
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -365,8 +382,8 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
-        if (std::optional<Input> input = ReadInput(path, options, complaint))
-            inputs.emplace_back(std::move(*input)).label = label.value_or(LabelFromPath(path));
+        if (std::optional<Input> input = ReadInput(path, label.value_or(LabelFromPath(path)), options, complaint))
+            inputs.push_back(std::move(*input));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
     }
@@ -405,18 +422,19 @@ std::optional<std::string> OutputOntoInput(const std::vector<Input>& inputs,
 // Converts each input into one buffer, sized once for the longest run, and
 // hands its table to write; stops at the first write that fails.
 template <typename Write>
-bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
+bool WriteEachTable(const std::vector<Input>& inputs, const Options& options, Write write)
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest, RunOutputLength(input.label, input.Width(), input.Height(), rgb332, kLineEnd.size()));
+        longest = std::max(longest,
+                           RunOutputLength(input.label, input.Width(), input.Height(), options.rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);
     for (const Input& input : inputs) {
         buffer.clear();
-        BufferHost host(rgb332, buffer, kLineEnd);
-        input.Convert(host);
+        BufferHost host(options.rgb332, buffer, kLineEnd);
+        input.Convert(host, options.picture);
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))
             return false;
@@ -424,8 +442,9 @@ bool WriteEachTable(const std::vector<Input>& inputs, bool rgb332, Write write)
     return true;
 }
 
-int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::string& path)
+int WriteTablesToFile(const std::vector<Input>& inputs, const Options& options)
 {
+    const std::string& path = *options.outputPath;
     OutputFile file;
     std::string error;
     const bool opened = file.Open(path, error);
@@ -434,7 +453,7 @@ int WriteTablesToFile(const std::vector<Input>& inputs, bool rgb332, const std::
         return kExitRefused;
     }
     if (opened &&
-        WriteEachTable(inputs, rgb332, [&](std::string_view table) { return file.Write(table, error); }) &&
+        WriteEachTable(inputs, options, [&](std::string_view table) { return file.Write(table, error); }) &&
         file.Commit(error))
         return kExitConverted;
     Complain("bmp2cdata: cannot write " + path + ": " + error);
@@ -448,13 +467,13 @@ int Convert(const Options& options)
         return kExitRefused;
     WarnOfLabelsThatAreNoBasicNames(*inputs);
     if (options.outputPath)
-        return WriteTablesToFile(*inputs, options.rgb332, *options.outputPath);
+        return WriteTablesToFile(*inputs, options);
     // Standard output appended to an input ('>>') would add the table to the picture.
     if (const std::optional<std::string> onto = OutputOntoInput(*inputs, IdentityOfStandardOutput())) {
         Complain(*onto);
         return kExitRefused;
     }
-    return StandardOutputStatus(WriteEachTable(*inputs, options.rgb332, WriteStandardOutput));
+    return StandardOutputStatus(WriteEachTable(*inputs, options, WriteStandardOutput));
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 // What the command-line host needs from the platform beyond the output file:
 // its line end, its standard streams (bytes on POSIX; on Windows UTF-16 to a
-// console and bytes to anything else), which file a name is, and its memory.
+// console and bytes to anything else), writing all of a text to a file,
+// which file a name is, and its memory.
 
 #include <cstdint>
 #include <optional>
@@ -40,6 +41,16 @@ std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit);
 inline constexpr std::string_view kLineEnd = "\r\n";
 #else
 inline constexpr std::string_view kLineEnd = "\n";
+#endif
+
+#ifdef _WIN32
+// Writes all of text to an open handle (a HANDLE) in pieces; false when a
+// piece cannot be written (GetLastError tells why) or nothing of it is.
+bool WriteAll(void* handle, std::string_view text);
+#else
+// Writes all of text to descriptor, going on after an interruption; false
+// when a write fails (errno tells why) or writes nothing.
+bool WriteAll(int descriptor, std::string_view text);
 #endif
 
 // Writes text (UTF-8) to standard output; false when not all of it was written.

@@ -3,8 +3,8 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -124,19 +124,6 @@ private:
 };
 
 // --- Files -----------------------------------------------------------------
-
-bool WriteAll(int descriptor, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = write(descriptor, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 bool WriteAllFromStart(int descriptor, std::string_view text)
 {

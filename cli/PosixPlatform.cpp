@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 bool WriteAll(int descriptor, std::string_view text)
 {
     while (!text.empty()) {
@@ -20,8 +18,6 @@ bool WriteAll(int descriptor, std::string_view text)
     }
     return true;
 }
-
-}  // namespace
 
 bool WriteStandardOutput(std::string_view text)
 {

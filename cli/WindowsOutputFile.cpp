@@ -14,8 +14,6 @@ namespace {
 // Tries at a fresh temporary name; a clash needs a file of the same random name.
 constexpr int kTemporaryNameTries = 100;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// Largest piece handed to one WriteFile, which takes a 32-bit count.
-constexpr std::size_t kLargestWrite = 1u << 30;
 // The attributes a replacement is given as FILE has them.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // Any attribute beyond these (compressed, encrypted, sparse, offline, a
@@ -81,17 +79,6 @@ std::wstring FolderPrefix(const std::wstring& path)
 {
     const std::size_t separator = path.find_last_of(L"\\/:");
     return separator == std::wstring::npos ? L"" : path.substr(0, separator + 1);
-}
-
-bool WriteAllTo(HANDLE file, std::string_view text)
-{
-    while (!text.empty()) {
-        DWORD written = 0;
-        if (!WriteFile(file, text.data(), static_cast<DWORD>(std::min(text.size(), kLargestWrite)), &written, nullptr))
-            return false;
-        text.remove_prefix(written);
-    }
-    return true;
 }
 
 // Whether the file has named data streams, which a rename would lose. A
@@ -201,7 +188,7 @@ bool OutputFile::State::CreateTemporary(DWORD access, DWORD attributes)
 // the last error set.
 bool OutputFile::State::FillTemporary()
 {
-    const bool filled = WriteAllTo(temporaryFile, contents) && FlushFileBuffers(temporaryFile);
+    const bool filled = WriteAll(temporaryFile, contents) && FlushFileBuffers(temporaryFile);
     const DWORD failure = GetLastError();
     const bool closed = CloseHandle(temporaryFile);
     temporaryFile = INVALID_HANDLE_VALUE;
@@ -301,7 +288,7 @@ bool OutputFile::State::WriteInPlace(std::string& error)
         file = CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
     const LARGE_INTEGER start{};
     if (file == INVALID_HANDLE_VALUE || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
-        !WriteAllTo(file, contents) || !SetEndOfFile(file))
+        !WriteAll(file, contents) || !SetEndOfFile(file))
         return Fail(GetLastError(), error);
     return CloseFile(error);
 }
@@ -352,7 +339,7 @@ bool OutputFile::Write(std::string_view text, std::string& error)
         state.contents += text;
         return true;
     }
-    return WriteAllTo(state.file, text) || Fail(GetLastError(), error);
+    return WriteAll(state.file, text) || Fail(GetLastError(), error);
 }
 
 bool OutputFile::Commit(std::string& error)

@@ -36,12 +36,17 @@ bool WriteToStandardHandle(DWORD which, std::string_view text)
             return WriteConsoleW(handle, piece, size, written, nullptr);
         });
     }
+    return WriteAll(handle, text);
+}
+
+}  // namespace
+
+bool WriteAll(void* handle, std::string_view text)
+{
     return WriteInPieces(text, [handle](const char* piece, DWORD size, DWORD* written) {
         return WriteFile(handle, piece, size, written, nullptr);
     });
 }
-
-}  // namespace
 
 bool WriteStandardOutput(std::string_view text)
 {

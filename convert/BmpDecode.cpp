@@ -8,10 +8,7 @@ using HeaderCheck = std::optional<std::string> (*)(const BmpHeader&, std::int64_
 
 DecodedBmp Decode(std::span<const std::uint8_t> bytes, std::int64_t fileLength, HeaderCheck check)
 {
-    // Header bytes a short file does not supply read as zero.
-    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
-    std::copy_n(bytes.begin(), std::min(bytes.size(), headerBytes.size()), headerBytes.begin());
-    const BmpHeader header = ParseBmpHeader(headerBytes);
+    const BmpHeader header = ParseBmpHeader(bytes);
     DecodedBmp decoded;
     if (std::optional<std::string> complaint = check(header, fileLength)) {
         decoded.complaint = std::move(*complaint);

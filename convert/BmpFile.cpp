@@ -124,10 +124,6 @@ std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
 
 #endif
 
-}  // namespace
-
-namespace {
-
 // Reads on from what contents holds until it holds wanted bytes or the file
 // ends.
 void ReadUpTo(ReadOnlyFile& file, BmpFileBytes& contents, std::size_t wanted)
@@ -149,17 +145,6 @@ void ReadUpTo(ReadOnlyFile& file, BmpFileBytes& contents, std::size_t wanted)
 
 }  // namespace
 
-std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
-{
-    std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
-    if (!file)
-        return std::nullopt;
-    BmpFileBytes contents;
-    contents.length = file->Length();
-    ReadUpTo(*file, contents, BytesWorthReading(contents.length));
-    return contents;
-}
-
 std::optional<BmpFileBytes> ReadFileAsNeeded(const std::string& path, std::size_t headBytes,
                                              const BytesWanted& bytesWanted)
 {
@@ -174,6 +159,14 @@ std::optional<BmpFileBytes> ReadFileAsNeeded(const std::string& path, std::size_
     if (wanted > static_cast<std::int64_t>(contents.bytes.size()))
         ReadUpTo(*file, contents, static_cast<std::size_t>(wanted));
     return contents;
+}
+
+std::optional<BmpFileBytes> ReadBmpFile(const std::string& path)
+{
+    // The decode judges how much it needs by the file's length alone.
+    return ReadFileAsNeeded(path, 0, [](std::span<const std::uint8_t>, std::int64_t length) {
+        return static_cast<std::int64_t>(BytesWorthReading(length));
+    });
 }
 
 bool ExistsAndIsNotFolder(const std::string& path)

@@ -3,13 +3,13 @@
 #include "PictureFormat.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
 // The bitmap format's rows are padded to whole 32-bit words.
 constexpr std::int64_t kRowAlignment = 4;
 constexpr std::int64_t kBytesPerPixel = 3;
-constexpr std::uint16_t kRequiredBitCount = 24;
 
 class FieldReader {
 public:
@@ -34,8 +34,10 @@ private:
 
 }  // namespace
 
-BmpHeader ParseBmpHeader(const std::array<std::uint8_t, kBmpHeaderBytes>& bytes)
+BmpHeader ParseBmpHeader(std::span<const std::uint8_t> start)
 {
+    std::array<std::uint8_t, kBmpHeaderBytes> bytes{};
+    std::copy_n(start.begin(), std::min(start.size(), bytes.size()), bytes.begin());
     FieldReader reader(bytes);
     BmpHeader header;
     header.type = reader.Next16();
@@ -74,6 +76,17 @@ PixelLayout LayoutOf(const BmpHeader& header)
 
 namespace {
 
+// The rules checked first, to be fitted or not: uncompressed, 24 bits a
+// pixel.
+std::optional<std::string> CheckBmpFormat(const BmpHeader& header)
+{
+    if (header.compression != 0)
+        return kCompressionComplaint;
+    if (header.bitCount != kRequiredBitCount)
+        return kBitCountComplaint;
+    return std::nullopt;
+}
+
 std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t fileLength)
 {
     if (layout.pixelCount > 0 && layout.dataStart + layout.dataLength > fileLength)
@@ -85,10 +98,8 @@ std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t 
 
 std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength)
 {
-    if (header.compression != 0)
-        return kCompressionComplaint;
-    if (header.bitCount != kRequiredBitCount)
-        return kBitCountComplaint;
+    if (std::optional<std::string> complaint = CheckBmpFormat(header))
+        return complaint;
     if (fileLength - static_cast<std::int64_t>(kBmpHeaderBytes) > kMaxPixelDataBytes)
         return kTooLargeComplaint;
     // Top-down images (negative height) and negative widths are refused, as
@@ -102,10 +113,8 @@ std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t 
 
 std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength)
 {
-    if (header.compression != 0)
-        return kCompressionComplaint;
-    if (header.bitCount != kRequiredBitCount)
-        return kBitCountComplaint;
+    if (std::optional<std::string> complaint = CheckBmpFormat(header))
+        return complaint;
     if (header.width < 0 || header.height < 0)
         return kBottomUpComplaint;
     const PictureSize size{static_cast<std::uint32_t>(header.width), static_cast<std::uint32_t>(header.height)};

@@ -1,12 +1,15 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 // The 54 bytes of a BMP file header followed by its classic info header.
 inline constexpr std::size_t kBmpHeaderBytes = 54;
+
+// The one pixel format converted: three bytes a pixel, blue, green, red.
+inline constexpr std::uint16_t kRequiredBitCount = 24;
 
 // Slots in the image buffer. A table of more values does not fit the LCD
 // programs the text is pasted into.
@@ -64,8 +67,9 @@ struct PixelLayout {
     std::int64_t dataLength = 0;
 };
 
-// Decodes the fields from the first 54 bytes of a file (missing bytes zero).
-BmpHeader ParseBmpHeader(const std::array<std::uint8_t, kBmpHeaderBytes>& bytes);
+// Decodes the fields from the first 54 bytes of a file; bytes a shorter
+// start lacks read as zero.
+BmpHeader ParseBmpHeader(std::span<const std::uint8_t> start);
 
 // The pixel layout a header declares; only meaningful for a header whose
 // width and height are non-negative.

@@ -7,13 +7,31 @@
 
 #include <memory>
 
-LoadedBmp::LoadedBmp(const std::string& path)
+namespace {
+
+// Writes the decoded file's complaint, or its table labelled label, which
+// holds no control character.
+void ConvertDecodedWithLabel(ConverterHost& host, const std::string& label, const DecodedBmp& decoded)
 {
-    // A name that cannot label the table is refused before the file is opened.
-    if (HoldsControlCharacter(LabelFromPath(path))) {
-        decoded_.complaint = kControlCharacterLabelComplaint;
+    if (!decoded.Converts()) {
+        host.AddLine(decoded.complaint);
         return;
     }
+    // Runs nest when Convert is clicked during a run; each run's buffer lives
+    // on the heap so that nesting does not eat the window thread's stack. It
+    // is not cleared: the table lists only slots the fill wrote, since a stop
+    // that cut the fill short also ends the table before its first value.
+    // (Written as new without an initialiser: Emscripten's library lacks
+    // make_unique_for_overwrite.)
+    const std::unique_ptr<ImageData> data(new ImageData);
+    FillImageData(host, decoded.image, *data);
+    WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data.get()});
+}
+
+}  // namespace
+
+LoadedBmp::LoadedBmp(const std::string& path)
+{
     std::optional<BmpFileBytes> file = ReadBmpFile(path);
     found_ = file.has_value();
     if (!found_) {
@@ -33,8 +51,14 @@ LoadedBmp::LoadedBmp(BmpFileBytes file) : found_(true), file_(std::move(file))
 
 bool ConvertBmpFile(ConverterHost& host, const std::string& path)
 {
+    const std::string label = LabelFromPath(path);
+    // A name that cannot label the table is refused before the file is opened.
+    if (HoldsControlCharacter(label)) {
+        host.AddLine(kControlCharacterLabelComplaint);
+        return false;
+    }
     const LoadedBmp loaded(path);
-    ConvertDecodedBmp(host, LabelFromPath(path), loaded.Decoded());
+    ConvertDecodedWithLabel(host, label, loaded.Decoded());
     return loaded.Found();
 }
 
@@ -50,17 +74,5 @@ void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const Deco
         host.AddLine(kControlCharacterLabelComplaint);
         return;
     }
-    if (!decoded.Converts()) {
-        host.AddLine(decoded.complaint);
-        return;
-    }
-    // Runs nest when Convert is clicked during a run; each run's buffer lives
-    // on the heap so that nesting does not eat the window thread's stack. It
-    // is not cleared: the table lists only slots the fill wrote, since a stop
-    // that cut the fill short also ends the table before its first value.
-    // (Written as new without an initialiser: Emscripten's library lacks
-    // make_unique_for_overwrite.)
-    const std::unique_ptr<ImageData> data(new ImageData);
-    FillImageData(host, decoded.image, *data);
-    WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data.get()});
+    ConvertDecodedWithLabel(host, label, decoded);
 }

@@ -14,8 +14,7 @@ class ConverterHost;
 // bytes it owns.
 class LoadedBmp {
 public:
-    // Reads the file at path, unless its name holds a control character and
-    // so cannot label a table.
+    // Reads the file at path (UTF-8) and decodes it.
     explicit LoadedBmp(const std::string& path);
     // Decodes a file's bytes already read (standard input, say).
     explicit LoadedBmp(BmpFileBytes file);
@@ -27,8 +26,7 @@ public:
     // False when the path was not opened as a file to read.
     bool Found() const { return found_; }
     const BmpFileBytes& File() const { return file_; }
-    // "Could not find file PATH" when the file was not found; the label's
-    // complaint when its name holds a control character.
+    // "Could not find file PATH" when the file was not found.
     const DecodedBmp& Decoded() const { return decoded_; }
 
 private:

@@ -1,6 +1,5 @@
 #include "ConvertPicture.h"
 
-#include "BmpFile.h"
 #include "CdataTable.h"
 #include "ConverterHost.h"
 #include "Label.h"
@@ -24,9 +23,7 @@ std::int64_t BmpBytesWanted(std::span<const std::uint8_t> start, std::int64_t fi
 {
     if (!fitted)
         return static_cast<std::int64_t>(BytesWorthReading(fileLength));
-    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
-    std::copy_n(start.begin(), std::min(start.size(), headerBytes.size()), headerBytes.begin());
-    const BmpHeader header = ParseBmpHeader(headerBytes);
+    const BmpHeader header = ParseBmpHeader(start);
     if (CheckBmpHeaderToFit(header, fileLength))
         return 0;
     const PixelLayout layout = LayoutOf(header);
@@ -108,15 +105,11 @@ LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t
     return LoadDecoded(format, bytes, fileLength, decoder, options);
 }
 
-LoadedPicture LoadPictureFile(const std::string& path, PictureDecoder& decoder, const PictureOptions& options)
+std::optional<BmpFileBytes> ReadPictureFile(const std::string& path, const PictureOptions& options)
 {
-    const std::optional<BmpFileBytes> file =
-        ReadFileAsNeeded(path, kPictureHeadBytes, [&](std::span<const std::uint8_t> start, std::int64_t length) {
-            return PictureBytesWanted(start, length, options);
-        });
-    if (!file)
-        return Refused(kNotFoundComplaint + path);
-    return LoadPictureBytes(file->bytes, file->length, decoder, options);
+    return ReadFileAsNeeded(path, kPictureHeadBytes, [&](std::span<const std::uint8_t> start, std::int64_t length) {
+        return PictureBytesWanted(start, length, options);
+    });
 }
 
 void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither)

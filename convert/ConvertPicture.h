@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BmpFile.h"
 #include "Picture.h"
 #include "PictureDecoder.h"
 
@@ -59,9 +60,9 @@ std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_
 LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                                PictureDecoder& decoder, const PictureOptions& options);
 
-// Reads the file at path (UTF-8) as far as needed and loads it; a file that
-// cannot be read gets the run's "Could not find file" complaint.
-LoadedPicture LoadPictureFile(const std::string& path, PictureDecoder& decoder, const PictureOptions& options);
+// Reads the file at path (UTF-8) once, as far as PictureBytesWanted asks;
+// nothing when it cannot be read.
+std::optional<BmpFileBytes> ReadPictureFile(const std::string& path, const PictureOptions& options);
 
 // Writes the picture's table on the host, labelled label (refused when it
 // holds a control character), as a BMP's table is written; the picture must

@@ -1,7 +1,6 @@
 #include "PicturePacking.h"
 
 #include "PixelPacking.h"
-#include "PreviewContent.h"
 
 #include <algorithm>
 #include <array>
@@ -145,9 +144,5 @@ std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332,
 {
     std::vector<std::uint16_t> slots(static_cast<std::size_t>(picture.Area()));
     PackPicture(picture, rgb332, dither, slots);
-    std::vector<std::uint32_t> shown(slots.size());
-    for (std::uint32_t row = 0; row < picture.height; ++row)
-        for (std::uint32_t column = 0; column < picture.width; ++column)
-            shown[std::size_t{row} * picture.width + column] = DisplayedColour(slots[Slot(picture, column, row)], rgb332);
-    return shown;
+    return DisplayedTable(slots, picture.width, picture.height, rgb332);
 }

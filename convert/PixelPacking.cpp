@@ -46,6 +46,24 @@ std::uint8_t WidenChannel(std::uint32_t level, int bits)
     return static_cast<std::uint8_t>(wide & 0xFF);
 }
 
+std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332)
+{
+    const std::uint32_t red = rgb332 ? WidenChannel(packed >> 5 & 7, 3) : WidenChannel(packed >> 11, 5);
+    const std::uint32_t green = rgb332 ? WidenChannel(packed >> 2 & 7, 3) : WidenChannel(packed >> 5 & 0x3F, 6);
+    const std::uint32_t blue = rgb332 ? WidenChannel(packed & 3, 2) : WidenChannel(packed & 0x1F, 5);
+    return red << 16 | green << 8 | blue;
+}
+
+std::vector<std::uint32_t> DisplayedTable(std::span<const std::uint16_t> slots, std::uint32_t width,
+                                          std::uint32_t height, bool rgb332)
+{
+    std::vector<std::uint32_t> shown(std::size_t{width} * height);
+    for (std::size_t row = 0; row < height; ++row)
+        for (std::size_t column = 0; column < width; ++column)
+            shown[row * width + column] = DisplayedColour(slots[row * width + (width - 1 - column)], rgb332);
+    return shown;
+}
+
 void FillImageData(ConverterHost& host, const BmpImage& image, ImageData& data)
 {
     ForEachPixel(image, [&](std::uint32_t slot, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {

@@ -1,17 +1,12 @@
 #include "PreviewContent.h"
 
+#include "CdataTable.h"
 #include "ConvertBmpFile.h"
+#include "Label.h"
 #include "PicturePacking.h"
 #include "PixelPacking.h"
 
-#include <algorithm>
-
 namespace {
-
-std::uint32_t Widen(std::uint32_t value, int bits)
-{
-    return WidenChannel(value, bits);
-}
 
 std::string SizeText(std::int64_t width, std::int64_t height)
 {
@@ -23,10 +18,8 @@ std::string SizeText(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < kBmpHeaderBytes)
         return {};
-    std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
-    std::copy_n(bytes.begin(), headerBytes.size(), headerBytes.begin());
-    const BmpHeader header = ParseBmpHeader(headerBytes);
-    if (header.compression != 0 || header.bitCount != 24)
+    const BmpHeader header = ParseBmpHeader(bytes);
+    if (header.compression != 0 || header.bitCount != kRequiredBitCount)
         return {};
     return SizeText(header.width, header.height);
 }
@@ -38,16 +31,7 @@ std::string CountText(std::uint32_t count, bool rgb332)
     return "Converts to a table of " + std::to_string(count) + unit;
 }
 
-// The table lists the top row first, each row from right to left.
-std::vector<std::uint32_t> PixelsOf(const BmpImage& image, bool rgb332)
-{
-    const std::vector<std::uint16_t> table = PackImage(image, rgb332);
-    const std::size_t width = image.layout.width;
-    std::vector<std::uint32_t> pixels(table.size());
-    for (std::size_t slot = 0; slot < table.size(); ++slot)
-        pixels[slot / width * width + (width - 1 - slot % width)] = DisplayedColour(table[slot], rgb332);
-    return pixels;
-}
+}  // namespace
 
 PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const DecodedBmp& decoded, bool rgb332)
 {
@@ -59,23 +43,10 @@ PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const Decod
     }
     content.width = decoded.image.width;
     content.height = decoded.image.height;
-    content.pixels = PixelsOf(decoded.image, rgb332);
+    content.pixels = DisplayedTable(PackImage(decoded.image, rgb332), decoded.image.layout.width,
+                                    decoded.image.layout.height, rgb332);
     content.verdict = CountText(decoded.image.layout.pixelCount, rgb332);
     return content;
-}
-
-}  // namespace
-
-std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332)
-{
-    if (rgb332)
-        return Widen(packed >> 5 & 7, 3) << 16 | Widen(packed >> 2 & 7, 3) << 8 | Widen(packed & 3, 2);
-    return Widen(packed >> 11, 5) << 16 | Widen(packed >> 5 & 0x3F, 6) << 8 | Widen(packed & 0x1F, 5);
-}
-
-PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332)
-{
-    return PreviewOfDecoded(bytes, DecodeBmp(bytes, fileLength), rgb332);
 }
 
 PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither)
@@ -93,6 +64,12 @@ PreviewContent PreviewOfFile(const std::string& path, bool rgb332)
 {
     if (path.empty() || !ExistsAndIsNotFolder(path))
         return {};
+    // A name that cannot label the table is refused before the file is opened.
+    if (HoldsControlCharacter(LabelFromPath(path))) {
+        PreviewContent content;
+        content.verdict = kControlCharacterLabelComplaint;
+        return content;
+    }
     const LoadedBmp loaded(path);
     return PreviewOfDecoded(loaded.File().bytes, loaded.Decoded(), rgb332);
 }

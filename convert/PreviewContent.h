@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BmpDecode.h"
 #include "Picture.h"
 
 #include <cstdint>
@@ -22,13 +23,10 @@ struct PreviewContent {
     std::string verdict;
 };
 
-// The colour the LCD shows for a packed value: each channel widened back to
-// 8 bits by repeating its top bits, so that white stays white.
-std::uint32_t DisplayedColour(std::uint16_t packed, bool rgb332);
-
-// Judges a file's bytes as a run would (bytes are the start of a file of
-// fileLength bytes, as ReadBmpFile gives them) and packs its pixels.
-PreviewContent PreviewOfBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength, bool rgb332);
+// What a preview shows of a BMP file decoded from bytes (its start, as
+// ReadBmpFile gives it): the header's size, and the pixels as the LCD shows
+// them once packed, or the decode's complaint.
+PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const DecodedBmp& decoded, bool rgb332);
 
 // What a preview shows of a picture made ready for its table: the picture
 // as the LCD will show it once packed so, its size and the table's length.

@@ -82,14 +82,14 @@ protected:
         return name;
     }
     // The same 4 x 5 picture as a PNG, RGBA, every pixel of one alpha.
-    std::string LogoPng(Rgb colour, std::uint8_t alpha = 0xFF)
+    std::string LogoPng(Rgb colour, std::uint8_t alpha = 0xFF, const std::string& name = "logo.png")
     {
         const std::uint16_t samples[] = {colour.red, colour.green, colour.blue, alpha};
-        folder.WriteBytes("logo.png", BuildPng({.width = 4, .height = 5, .colourType = kPngRgba,
-                                                .sample = [&](std::uint32_t, std::uint32_t, int channel) {
-                                                    return samples[channel];
-                                                }}));
-        return "logo.png";
+        folder.WriteBytes(name, BuildPng({.width = 4, .height = 5, .colourType = kPngRgba,
+                                          .sample = [&](std::uint32_t, std::uint32_t, int channel) {
+                                              return samples[channel];
+                                          }}));
+        return name;
     }
     std::string Old(const std::string& name) { return folder.WriteBytes(name, {'o', 'l', 'd'}); }
     bool TemporaryFileLeft(const fs::path& in)
@@ -604,6 +604,15 @@ TEST_F(CommandLine, FileNamesHoldingControlCharactersAreRefused)
     const ProcessResult several = Run({Logo({0, 0, 0}), name});
     EXPECT_EQ(several.status, 1);
     EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kControlCharacterLabelComplaint + "\n");
+}
+
+TEST_F(CommandLine, ALabelOptionConvertsAFileWhoseNameHoldsAControlCharacter)
+{
+    for (const std::string& name : {Logo({255, 255, 255}, "a\nb.bmp"), LogoPng({255, 255, 255}, 0xFF, "a\nb.png")}) {
+        const ProcessResult result = Run({"--label", "good", name});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, Relabelled(white, "good")) << name;
+    }
 }
 
 TEST_F(CommandLine, EndlessStandardInputIsRefusedAsTooLargeWithoutReadingItAll)

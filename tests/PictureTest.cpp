@@ -2,9 +2,9 @@
 // over the background, fitting by area averaging, and dithering.
 
 #include "Picture.h"
-#include "PreviewContent.h"
 #include "PicturePacking.h"
 #include "PictureFormat.h"
+#include "PixelPacking.h"
 #include "support/BmpBuilder.h"
 #include "support/PngBuilder.h"
 

@@ -72,6 +72,22 @@ val CopiedBytes(const std::vector<std::uint8_t>& bytes)
     return val(emscripten::typed_memory_view(bytes.size(), bytes.data())).call<val>("slice");
 }
 
+// The preview's pixels as red, green, blue and opaque alpha bytes, the order
+// a canvas takes.
+std::vector<std::uint8_t> RgbaOf(const std::vector<std::uint32_t>& pixels)
+{
+    constexpr std::uint8_t kOpaque = 0xFF;
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(pixels.size() * 4);
+    for (const std::uint32_t pixel : pixels) {
+        rgba.push_back(static_cast<std::uint8_t>(pixel >> 16));
+        rgba.push_back(static_cast<std::uint8_t>(pixel >> 8));
+        rgba.push_back(static_cast<std::uint8_t>(pixel));
+        rgba.push_back(kOpaque);
+    }
+    return rgba;
+}
+
 val ToScript(const PageConversion& conversion)
 {
     val preview = val::object();
@@ -79,7 +95,7 @@ val ToScript(const PageConversion& conversion)
     preview.set("height", conversion.preview.height);
     preview.set("size", TextOf(conversion.preview.size));
     preview.set("verdict", TextOf(conversion.preview.verdict));
-    preview.set("rgba", CopiedBytes(conversion.rgba));
+    preview.set("rgba", CopiedBytes(RgbaOf(conversion.preview.pixels)));
     // The table is the start of the output: each byte is decoded once.
     const std::string_view output = conversion.output;
     const std::size_t tableLength = conversion.tableLength.value_or(0);

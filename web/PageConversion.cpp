@@ -11,20 +11,6 @@
 
 namespace {
 
-std::vector<std::uint8_t> RgbaOf(const std::vector<std::uint32_t>& pixels)
-{
-    constexpr std::uint8_t kOpaque = 0xFF;
-    std::vector<std::uint8_t> rgba;
-    rgba.reserve(pixels.size() * 4);
-    for (const std::uint32_t pixel : pixels) {
-        rgba.push_back(static_cast<std::uint8_t>(pixel >> 16));
-        rgba.push_back(static_cast<std::uint8_t>(pixel >> 8));
-        rgba.push_back(static_cast<std::uint8_t>(pixel));
-        rgba.push_back(kOpaque);
-    }
-    return rgba;
-}
-
 // The field's text as bmp2cdata's --fit takes it: without spaces, and with
 // the multiplication sign the field shows written as x.
 std::string FitArgument(std::string_view text)
@@ -90,17 +76,10 @@ void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes
 }
 
 void ConvertPictureForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
-                           std::int64_t fileLength, const PageOptions& options, const BrowserPicture* picture)
+                           std::int64_t fileLength, const PictureOptions& options, const BrowserPicture* picture)
 {
-    // As on the command line, such a name is refused before anything is
-    // decoded.
-    if (HoldsControlCharacter(conversion.label)) {
-        Refuse(conversion, host, kControlCharacterLabelComplaint);
-        return;
-    }
-    const PictureOptions pictureOptions = PictureOptionsOf(options);
     BrowserDecoder decoder(picture);
-    const LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, pictureOptions);
+    const LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, options);
     if (decoder.Asked() && picture == nullptr) {
         AskToDecode(conversion, bytes);
         return;
@@ -110,18 +89,15 @@ void ConvertPictureForPage(PageConversion& conversion, BufferHost& host, std::sp
         return;
     }
     ConvertPicture(host, conversion.label, loaded.picture, options.dither);
-    conversion.preview = PreviewOfPicture(loaded.picture, options.rgb332, options.dither);
+    conversion.preview = PreviewOfPicture(loaded.picture, host.Rgb332Selected(), options.dither);
 }
 
 void ConvertBmpForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
-                       std::int64_t fileLength, const PageOptions& options)
+                       std::int64_t fileLength)
 {
-    ConvertBmpBytes(host, conversion.label, bytes, fileLength);
-    // A name the table cannot be labelled with is refused whatever the bytes.
-    if (HoldsControlCharacter(conversion.label))
-        conversion.preview.verdict = kControlCharacterLabelComplaint;
-    else
-        conversion.preview = PreviewOfBytes(bytes, fileLength, options.rgb332);
+    const DecodedBmp decoded = DecodeBmp(bytes, fileLength);
+    ConvertDecodedBmp(host, conversion.label, decoded);
+    conversion.preview = PreviewOfDecoded(bytes, decoded, host.Rgb332Selected());
 }
 
 }  // namespace
@@ -171,13 +147,16 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     conversion.label = LabelFromPath(name);
     if (const std::optional<std::string> complaint = FitComplaint(options.fit))
         Refuse(conversion, host, *complaint);
-    else if (TakesPictureRoad(bytes, PictureOptionsOf(options)))
-        ConvertPictureForPage(conversion, host, bytes, fileLength, options, picture);
+    // As on the command line, a name that cannot label the table is refused
+    // before anything is decoded.
+    else if (HoldsControlCharacter(conversion.label))
+        Refuse(conversion, host, kControlCharacterLabelComplaint);
+    else if (const PictureOptions pictureOptions = PictureOptionsOf(options); TakesPictureRoad(bytes, pictureOptions))
+        ConvertPictureForPage(conversion, host, bytes, fileLength, pictureOptions, picture);
     else
-        ConvertBmpForPage(conversion, host, bytes, fileLength, options);
+        ConvertBmpForPage(conversion, host, bytes, fileLength);
     if (const std::optional<std::string_view> table = host.Clipboard())
         conversion.tableLength = table->size();
-    conversion.rgba = RgbaOf(conversion.preview.pixels);
     return conversion;
 }
 

@@ -40,9 +40,6 @@ struct PageConversion {
     // The table's label, which also names the saved file.
     std::string label;
     PreviewContent preview;
-    // The preview's pixels as red, green, blue and opaque alpha bytes, the
-    // order a canvas takes.
-    std::vector<std::uint8_t> rgba;
     // Set, with nothing else, when the file is a PNG or JPEG that passed
     // every check made before decoding and the browser has not decoded it
     // yet: it must decode these bytes, the file's own with any EXIF
