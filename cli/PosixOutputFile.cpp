@@ -131,8 +131,12 @@ bool WriteAllFromStart(int descriptor, std::string_view text)
         const ssize_t written = pwrite(descriptor, text.data(), text.size(), at);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written < 0)
+        if (written <= 0) {
+            // A write that takes nothing would be tried for ever; say why it stopped.
+            if (written == 0)
+                errno = EIO;
             return false;
+        }
         text.remove_prefix(static_cast<std::size_t>(written));
         at += written;
     }

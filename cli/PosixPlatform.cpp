@@ -12,8 +12,12 @@ bool WriteAll(int descriptor, std::string_view text)
         const ssize_t written = write(descriptor, text.data(), text.size());
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            // A write that takes nothing would be tried for ever; say why it stopped.
+            if (written == 0)
+                errno = EIO;
             return false;
+        }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
