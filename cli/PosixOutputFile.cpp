@@ -125,24 +125,6 @@ private:
 
 // --- Files -----------------------------------------------------------------
 
-bool WriteAllFromStart(int descriptor, std::string_view text)
-{
-    for (off_t at = 0; !text.empty();) {
-        const ssize_t written = pwrite(descriptor, text.data(), text.size(), at);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            // A write that takes nothing would be tried for ever; say why it stopped.
-            if (written == 0)
-                errno = EIO;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-        at += written;
-    }
-    return true;
-}
-
 // Links in /proc (behind /dev/stdout and /dev/fd/N) lead to an open
 // descriptor, not to a path: they are opened, never read.
 bool InProcFileSystem(int folder)
@@ -498,7 +480,8 @@ Outcome OutputFile::State::Replace(std::string& error)
 // '>' leaves, and on a full disk the old text's blocks are used first.
 bool OutputFile::State::WriteInPlace(std::string& error)
 {
-    if (!WriteAllFromStart(file, contents) || ftruncate(file, static_cast<off_t>(contents.size())) != 0)
+    if (lseek(file, 0, SEEK_SET) != 0 || !WriteAll(file, contents) ||
+        ftruncate(file, static_cast<off_t>(contents.size())) != 0)
         return Fail(errno, error);
     return CloseFile(error);
 }
