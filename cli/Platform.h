@@ -36,6 +36,11 @@ std::optional<FileIdentity> IdentityOfStandardOutput();
 // when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit);
 
+// Opens the null device on any of standard input, output and error that is
+// closed, so that no file the program opens later takes its place and
+// receives what was meant for the stream. Call first thing.
+void KeepStandardStreamsOpen();
+
 // Windows editors and BASIC IDEs expect CR LF; everything else gets LF.
 #ifdef _WIN32
 inline constexpr std::string_view kLineEnd = "\r\n";

@@ -41,6 +41,19 @@ bool WriteToStandardHandle(DWORD which, std::string_view text)
 
 }  // namespace
 
+void KeepStandardStreamsOpen()
+{
+    for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE handle = GetStdHandle(which);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            continue;
+        const HANDLE null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (null != INVALID_HANDLE_VALUE)
+            SetStdHandle(which, null);
+    }
+}
+
 bool WriteAll(void* handle, std::string_view text)
 {
     return WriteInPieces(text, [handle](const char* piece, DWORD size, DWORD* written) {
