@@ -442,8 +442,15 @@ bool WriteEachTable(const std::vector<Input>& inputs, const Options& options, Wr
     return true;
 }
 
+// Builds every table first, then opens FILE as '>' does and puts the text in
+// it, so that nothing is touched before the whole text is known.
 int WriteTablesToFile(const std::vector<Input>& inputs, const Options& options)
 {
+    std::string text;
+    WriteEachTable(inputs, options, [&text](std::string_view table) {
+        text += table;
+        return true;
+    });
     const std::string& path = *options.outputPath;
     OutputFile file;
     std::string error;
@@ -452,9 +459,7 @@ int WriteTablesToFile(const std::vector<Input>& inputs, const Options& options)
         Complain(*onto);
         return kExitRefused;
     }
-    if (opened &&
-        WriteEachTable(inputs, options, [&](std::string_view table) { return file.Write(table, error); }) &&
-        file.Commit(error))
+    if (opened && file.Replace(text, error))
         return kExitConverted;
     Complain("bmp2cdata: cannot write " + path + ": " + error);
     return kExitRefused;

@@ -2,43 +2,37 @@
 
 #include "Platform.h"
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// The file given with -o, written as a careful editor saves: never where a
-// shell's '>' would be refused, and keeping all that '>' keeps. A regular
-// file is replaced by renaming a temporary file over it when the rename
-// loses nothing (FILE has no other hard link, and its owner, group, ACL and
-// extended attributes, or on Windows its security and attributes, can all be
-// given to the new file); otherwise it is written in place, as '>' writes it.
-// Either way everything written is held in memory until Commit, so that FILE
-// is touched only once the whole text is known. A device, FIFO or descriptor
-// is written through as it comes. A replacement not committed is discarded.
+// The file given with -o, opened as a shell's '>' opens it: once, through
+// the kernel, which follows links, applies its protections and refuses what
+// '>' is refused. Unlike '>', it is cut only when the whole text is known
+// and has room, so that a refusal leaves it as it was. It stays the same
+// file: its owner, mode, ACL, attributes, flags, hard links and bind-mounted
+// views are kept. A device, FIFO or terminal is written through.
 class OutputFile {
 public:
-    OutputFile();
+    OutputFile() = default;
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Gets path (UTF-8) ready for writing, links followed once, without
-    // changing it; false with the reason when '>' could not write it either.
+    // Opens path (UTF-8) for writing, made when missing, without cutting it;
+    // false with the reason when it cannot be.
     bool Open(const std::string& path, std::string& error);
-    // The file Open found, when it already existed.
+    // The file Open opened.
     std::optional<FileIdentity> Identity() const;
-    // Appends text; false with the reason when it could not all be written.
-    bool Write(std::string_view text, std::string& error);
-    // Puts everything written in place; false with the reason.
-    bool Commit(std::string& error);
+    // Makes text the file's whole content and closes it; false with the
+    // reason. A failure before the cut (no room, a file-size limit) leaves
+    // the file untouched; one after it leaves a start of text, as '>' would.
+    bool Replace(std::string_view text, std::string& error);
 
 private:
-    struct State;
-    std::unique_ptr<State> state_;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int descriptor_ = -1;
+#endif
 };
-
-// The name of the temporary file that replaces the file named name (UTF-8):
-// .name.bmp2cdata-XXXXXX, the Xs random letters and digits, with name cut to
-// keep the whole within the 255 bytes a file name may have.
-std::string TemporaryName(std::string_view name);
