@@ -58,6 +58,12 @@ bool OutputFile::Open(const std::string& path, std::string& error)
     if (file == INVALID_HANDLE_VALUE)
         return Fail(error);
     handle_ = file;
+    // Windows refuses a read-only file itself; Wine running as root opens it.
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(file, &information) && (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return Fail(error);
+    }
     return true;
 }
 
