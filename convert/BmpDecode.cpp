@@ -2,11 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-using HeaderCheck = std::optional<std::string> (*)(const BmpHeader&, std::int64_t);
-
-DecodedBmp Decode(std::span<const std::uint8_t> bytes, std::int64_t fileLength, HeaderCheck check)
+DecodedBmp DecodeBmpCheckedBy(std::span<const std::uint8_t> bytes, std::int64_t fileLength, BmpHeaderCheck check)
 {
     const BmpHeader header = ParseBmpHeader(bytes);
     DecodedBmp decoded;
@@ -29,16 +25,9 @@ DecodedBmp Decode(std::span<const std::uint8_t> bytes, std::int64_t fileLength, 
     return decoded;
 }
 
-}  // namespace
-
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
 {
-    return Decode(bytes, fileLength, CheckBmpHeader);
-}
-
-DecodedBmp DecodeBmpToFit(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
-{
-    return Decode(bytes, fileLength, CheckBmpHeaderToFit);
+    return DecodeBmpCheckedBy(bytes, fileLength, CheckBmpHeader);
 }
 
 std::size_t BytesWorthReading(std::int64_t fileLength)

@@ -34,9 +34,12 @@ DecodedBmp DecodeBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLengt
 // longer one, which is refused on its header and its length alone.
 std::size_t BytesWorthReading(std::int64_t fileLength);
 
-// Decodes a BMP file whose picture is to be fitted, checked as
-// CheckBmpHeaderToFit checks it; bytes must hold its pixels.
-DecodedBmp DecodeBmpToFit(std::span<const std::uint8_t> bytes, std::int64_t fileLength);
+// A check of a header against its file's length: the complaint, or nothing.
+using BmpHeaderCheck = std::optional<std::string> (*)(const BmpHeader& header, std::int64_t fileLength);
+
+// Decodes a BMP file as DecodeBmp does, its header judged by check instead;
+// bytes must hold the pixels of a file check accepts.
+DecodedBmp DecodeBmpCheckedBy(std::span<const std::uint8_t> bytes, std::int64_t fileLength, BmpHeaderCheck check);
 
 // Decodes a whole BMP file held in memory.
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> file);

@@ -1,6 +1,5 @@
 #include "BmpHeader.h"
 
-#include "PictureFormat.h"
 
 #include <algorithm>
 #include <array>
@@ -74,10 +73,6 @@ PixelLayout LayoutOf(const BmpHeader& header)
     return layout;
 }
 
-namespace {
-
-// The rules checked first, to be fitted or not: uncompressed, 24 bits a
-// pixel.
 std::optional<std::string> CheckBmpFormat(const BmpHeader& header)
 {
     if (header.compression != 0)
@@ -94,8 +89,6 @@ std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t 
     return std::nullopt;
 }
 
-}  // namespace
-
 std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength)
 {
     if (std::optional<std::string> complaint = CheckBmpFormat(header))
@@ -109,20 +102,4 @@ std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t 
     if (std::int64_t{header.width} * header.height > kImageCapacity)
         return kImageSizeComplaint;
     return CheckBmpData(LayoutOf(header), fileLength);
-}
-
-std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength)
-{
-    if (std::optional<std::string> complaint = CheckBmpFormat(header))
-        return complaint;
-    if (header.width < 0 || header.height < 0)
-        return kBottomUpComplaint;
-    const PictureSize size{static_cast<std::uint32_t>(header.width), static_cast<std::uint32_t>(header.height)};
-    if (size.Area() > kMaxPicturePixels)
-        return TooManyPixelsComplaint(size);
-    const PixelLayout layout = LayoutOf(header);
-    // Pixels that lie far into a file would have the whole file read.
-    if (layout.dataStart + layout.dataLength > kMaxPictureFileBytes)
-        return kPictureFileTooLongComplaint;
-    return CheckBmpData(layout, fileLength);
 }

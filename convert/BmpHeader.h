@@ -79,7 +79,9 @@ PixelLayout LayoutOf(const BmpHeader& header);
 // nothing when the file will be converted.
 std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t fileLength);
 
-// The same for a file whose picture is to be fitted: compression and bit
-// count as always, but any bottom-up size a picture may have, in a file of
-// any length that holds its pixels.
-std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength);
+// The format's own checks, which every BMP file passes: compression and
+// bit count.
+std::optional<std::string> CheckBmpFormat(const BmpHeader& header);
+
+// Whether the file's length holds the pixels the layout declares.
+std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t fileLength);

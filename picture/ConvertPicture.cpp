@@ -12,6 +12,25 @@
 
 namespace {
 
+// A BMP file whose picture is to be fitted: compression and bit count as
+// always, but any bottom-up size a picture may have, in a file of any
+// length that holds its pixels.
+std::optional<std::string> CheckBmpHeaderToFit(const BmpHeader& header, std::int64_t fileLength)
+{
+    if (std::optional<std::string> complaint = CheckBmpFormat(header))
+        return complaint;
+    if (header.width < 0 || header.height < 0)
+        return kBottomUpComplaint;
+    const PictureSize size{static_cast<std::uint32_t>(header.width), static_cast<std::uint32_t>(header.height)};
+    if (size.Area() > kMaxPicturePixels)
+        return TooManyPixelsComplaint(size);
+    const PixelLayout layout = LayoutOf(header);
+    // Pixels that lie far into a file would have the whole file read.
+    if (layout.dataStart + layout.dataLength > kMaxPictureFileBytes)
+        return kPictureFileTooLongComplaint;
+    return CheckBmpData(layout, fileLength);
+}
+
 LoadedPicture Refused(std::string complaint)
 {
     return {std::move(complaint), {}};
@@ -33,7 +52,7 @@ std::int64_t BmpBytesWanted(std::span<const std::uint8_t> start, std::int64_t fi
 LoadedPicture LoadBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                       const std::optional<PictureSize>& fit)
 {
-    const DecodedBmp decoded = fit ? DecodeBmpToFit(bytes, fileLength) : DecodeBmp(bytes, fileLength);
+    const DecodedBmp decoded = DecodeBmpCheckedBy(bytes, fileLength, fit ? CheckBmpHeaderToFit : CheckBmpHeader);
     if (!decoded.Converts())
         return Refused(decoded.complaint);
     return {{}, PictureFromBmp(decoded.image, fit)};
