@@ -8,6 +8,7 @@
 #include "OutputFile.h"
 #include "Platform.h"
 #include "PlatformPictureDecoder.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -102,38 +103,51 @@ std::string WithLineEnds(std::string_view text)
     return converted;
 }
 
-// Text with its control characters written as escapes (\n, \t, \r, \xHH),
-// so that a complaint naming a path stays on one line.
-std::string EscapeControlCharacters(std::string_view text)
+// The escapes for the bytes of a character that may not reach the terminal
+// as it is. A C1 control or a non-ASCII bidirectional control is spelled
+// byte by byte too (\xC2\x80, not \u0080), as invalid UTF-8 must be: one
+// notation throughout, which printf or $'...' turns back into the very name.
+std::string EscapedBytes(std::string_view bytes)
 {
     constexpr char kHexDigits[] = "0123456789ABCDEF";
-    constexpr unsigned char kDelete = 0x7F;
+    constexpr std::pair<std::string_view, std::string_view> kNamedEscapes[] = {
+        {"\n", "\\n"}, {"\t", "\\t"}, {"\r", "\\r"}};
+    for (const auto& [character, escape] : kNamedEscapes)
+        if (bytes == character)
+            return std::string(escape);
     std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            escaped += "\\n";
-        } else if (c == '\t') {
-            escaped += "\\t";
-        } else if (c == '\r') {
-            escaped += "\\r";
-        } else if (c == '\\' && kEscapeBackslash) {
-            escaped += "\\\\";
-        } else if (byte < 0x20 || byte == kDelete) {
-            escaped += "\\x";
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0xF];
-        } else {
-            escaped += c;
-        }
+        escaped += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
     }
     return escaped;
 }
 
+}  // namespace
+
+std::string EscapeForTerminal(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t position = 0; position < text.size();) {
+        const Utf8Step step = DecodeUtf8At(text, position);
+        const std::string_view bytes = text.substr(position, step.length);
+        if (!step.valid || DisturbsText(step.codePoint))
+            escaped += EscapedBytes(bytes);
+        else if (bytes == "\\" && kEscapeBackslash)
+            escaped += "\\\\";
+        else
+            escaped += bytes;
+        position += step.length;
+    }
+    return escaped;
+}
+
+namespace {
+
 void Complain(std::string_view line)
 {
-    WriteStandardError(EscapeControlCharacters(line) + std::string(kLineEnd));
+    WriteStandardError(EscapeForTerminal(line) + std::string(kLineEnd));
 }
 
 int StandardOutputStatus(bool written)
@@ -167,8 +181,9 @@ std::optional<std::string> LabelProblem(const Options& options)
         return "reading standard input (-) needs --label NAME";
     if (options.label && options.inputPaths.size() > 1)
         return "--label names the table of a single picture";
-    if (options.label && HoldsControlCharacter(*options.label))
-        return "--label: a name holding control characters cannot label the table";
+    if (options.label && BreaksSourceText(*options.label))
+        return "--label: a name holding control characters, line breaks or invalid characters cannot label the "
+               "table";
     return std::nullopt;
 }
 
@@ -339,8 +354,8 @@ std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions
 std::optional<Input> ReadInput(const std::string& path, const std::string& label, const PictureOptions& options,
                                std::string& complaint)
 {
-    if (HoldsControlCharacter(label)) {
-        complaint = kControlCharacterLabelComplaint;
+    if (BreaksSourceText(label)) {
+        complaint = kSourceBreakingLabelComplaint;
         return std::nullopt;
     }
     std::optional<Input> input = path == kStandardInput ? ReadStandardInputPicture(options, complaint)

@@ -2,6 +2,7 @@
 // statuses.
 
 #include "BmpHeader.h"
+#include "CommandLine.h"
 #include "Label.h"
 #include "PictureFormat.h"
 #include "Platform.h"
@@ -332,6 +333,20 @@ TEST_F(CommandLine, DoubleDashAllowsFileNamesStartingWithADash)
     EXPECT_NE(result.out.find(WithLineEnds("\n-logo:-\n")), std::string::npos) << result.out;
 }
 
+TEST(EscapeForTerminal, SpellsEachByteOfAControlSeparatorBidirectionalControlOrInvalidSequence)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xE6\x97\xA5 \xC2\xA0.png", "caf\xC3\xA9 \xE6\x97\xA5 \xC2\xA0.png"},
+        {"a\nb\tc\rd\x1B" "e\x7F", "a\\nb\\tc\\rd\\x1Be\\x7F"},
+        {"\xC2\x80|\xC2\x9F", "\\xC2\\x80|\\xC2\\x9F"},
+        {"\xE2\x80\xA8|x\xE2\x80\xAEgnp.exe", "\\xE2\\x80\\xA8|x\\xE2\\x80\\xAEgnp.exe"},
+        {"\xFF|\xC0\xAF|\xED\xA0\x80|\x80", "\\xFF|\\xC0\\xAF|\\xED\\xA0\\x80|\\x80"},
+        {"cut\xE6\x97" "a\xF0\x9F\x98", "cut\\xE6\\x97a\\xF0\\x9F\\x98"},
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(EscapeForTerminal(text), escaped);
+}
+
 #ifdef _WIN32
 
 TEST_F(CommandLine, SlashQuestionMarkShowsTheHelp)
@@ -600,10 +615,12 @@ TEST_F(CommandLine, FileNamesHoldingControlCharactersAreRefused)
     const ProcessResult alone = Run({name});
     EXPECT_EQ(alone.status, 1);
     EXPECT_EQ(alone.out, "");
-    EXPECT_EQ(alone.err, kControlCharacterLabelComplaint + "\n");
+    EXPECT_EQ(alone.err, kSourceBreakingLabelComplaint + "\n");
     const ProcessResult several = Run({Logo({0, 0, 0}), name});
     EXPECT_EQ(several.status, 1);
-    EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kControlCharacterLabelComplaint + "\n");
+    EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kSourceBreakingLabelComplaint + "\n");
+    const std::string c1 = Logo({0, 0, 0}, "next\xC2\x85line.bmp");
+    EXPECT_EQ(Run({"logo.bmp", c1}).err, "next\\xC2\\x85line.bmp: " + kSourceBreakingLabelComplaint + "\n");
 }
 
 TEST_F(CommandLine, ALabelOptionConvertsAFileWhoseNameHoldsAControlCharacter)
