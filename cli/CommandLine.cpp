@@ -36,7 +36,7 @@ constexpr bool kSlashQuestionMarkIsHelp = false;
 constexpr std::string_view kStandardInput = "-";
 
 constexpr std::string_view kUsage =
-    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] PICTURE...\n"
+    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] [--label NAME] PICTURE...\n"
     "Converts pictures (24-bit uncompressed BMP, PNG or JPEG) into Cdata tables of\n"
     "RGB565 words, one after another in the order given, each labelled with its\n"
     "file's name without the extension. A PICTURE of - is read from standard input.\n"
@@ -45,7 +45,8 @@ constexpr std::string_view kUsage =
     "  --fit WxH            scale each picture down to fit inside W x H pixels,\n"
     "                       keeping its aspect ratio; W x H is at most 76242\n"
     "  --dither             spread each pixel's rounding error to its neighbours\n"
-    "  --background RRGGBB  the colour behind transparent pixels (000000)\n"
+    "  --background RRGGBB  the colour behind transparent pixels (000000); a\n"
+    "                       leading # is taken too, as in #FF8000\n"
     "  -o FILE              write the tables to FILE instead of standard output\n"
     "  --label NAME         label the table NAME (a single PICTURE; needed for -)\n"
     "  --help               show this help and exit\n"
@@ -199,13 +200,16 @@ std::optional<PictureSize> ParseFitSize(std::string_view text, std::string& prob
     return box.size;
 }
 
-// "RRGGBB" in hexadecimal digits.
+// "RRGGBB" in hexadecimal digits, or "#RRGGBB" as web pages and picture
+// editors write it.
 std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem)
 {
+    if (text.starts_with('#'))
+        text.remove_prefix(1);
     std::uint32_t value = 0;
     const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (text.size() != 6 || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size()) {
-        problem = "--background needs a colour of six hexadecimal digits such as FF8000";
+        problem = "--background needs a colour of six hexadecimal digits such as FF8000 or #FF8000";
         return std::nullopt;
     }
     return RgbColour{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
@@ -214,7 +218,7 @@ std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem
 
 enum class Parsed { NotPictureOption, Taken, Wrong };
 
-// Takes --fit WxH, --dither or --background RRGGBB at arguments[i].
+// Takes --fit WxH, --dither or --background [#]RRGGBB at arguments[i].
 Parsed ParsePictureOption(const std::vector<std::string>& arguments, std::size_t& i, PictureOptions& options,
                           std::string& problem)
 {

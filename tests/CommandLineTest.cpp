@@ -249,14 +249,33 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo)
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}, {"--label"},
           {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"},
-          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"},
-          {"--background", "FFF", "a.png"}, {"--background", "GG0000", "a.png"}}) {
+          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"}}) {
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] "
-                                  "PICTURE..."),
+                                  "[--label NAME] PICTURE...\n"),
                   std::string::npos);
         EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(CommandLine, UsageErrorsAboutAColourOrALabelNameWhatIsWrong)
+{
+    const std::string colour =
+        "bmp2cdata: --background needs a colour of six hexadecimal digits such as FF8000 or #FF8000\n";
+    const std::string label = "bmp2cdata: --label: a name holding control characters, line breaks or invalid "
+                              "characters cannot label the table\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--background", "FFF", "a.png"}, colour},       {{"--background", "GG0000", "a.png"}, colour},
+        {{"--background", "#FFF", "a.png"}, colour},      {{"--background", "##FF8000", "a.png"}, colour},
+        {{"--background", "#FF80000", "a.png"}, colour},  {{"--background", "FF8000#", "a.png"}, colour},
+        {{"--background", "#", "a.png"}, colour},         {{"--label", "a\xC2\x85", "a.bmp"}, label},
+        {{"--label", "\xE2\x80\xAE", "a.bmp"}, label}, {{"--label", "a\xFF", "a.bmp"}, label},
+    };
+    for (const auto& [arguments, complaint] : cases) {
+        const ProcessResult result = Run(arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.err.starts_with(WithLineEnds(complaint))) << result.err;
     }
 }
 
@@ -283,6 +302,7 @@ TEST_F(CommandLine, TransparentPixelsShowTheBackgroundBlackUnlessAnotherIsGiven)
 {
     LogoPng({255, 0, 0}, 0);
     EXPECT_EQ(Run({"--background", "ffffff", "logo.png"}).out, white);
+    EXPECT_EQ(Run({"--background", "#ffffff", "logo.png"}).out, white);
     EXPECT_NE(Run({"logo.png"}).out.find("$0000,$0000"), std::string::npos);
 }
 
