@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdint>
 #include <map>
+#include <new>
 #include <optional>
 
 namespace {
@@ -34,6 +35,10 @@ constexpr bool kSlashQuestionMarkIsHelp = false;
 
 // The file name that stands for standard input.
 constexpr std::string_view kStandardInput = "-";
+
+// The whole complaint when memory runs out outside the reading of a file,
+// whose complaint goes on to name it.
+constexpr std::string_view kOutOfMemoryComplaint = "bmp2cdata: not enough memory";
 
 constexpr std::string_view kUsage =
     "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] [--label NAME] PICTURE...\n"
@@ -369,6 +374,20 @@ std::optional<Input> ReadInput(const std::string& path, const std::string& label
     return input;
 }
 
+// ReadInput, with running out of memory as the complaint about this file: a
+// picture too large for the memory left is refused as any other would be.
+std::optional<Input> ReadInputWithinMemory(const std::string& path, const std::string& label,
+                                           const PictureOptions& options, std::string& complaint)
+{
+    try {
+        return ReadInput(path, label, options, complaint);
+    } catch (const std::bad_alloc&) {
+        complaint = std::string(kOutOfMemoryComplaint) + " to convert " +
+                    (path == kStandardInput ? std::string("standard input") : path);
+        return std::nullopt;
+    }
+}
+
 // BASIC labels ignore case, so "Logo" and "logo" clash.
 std::string LabelKey(const std::string& path)
 {
@@ -401,7 +420,8 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
-        if (std::optional<Input> input = ReadInput(path, label.value_or(LabelFromPath(path)), options, complaint))
+        if (std::optional<Input> input =
+                ReadInputWithinMemory(path, label.value_or(LabelFromPath(path)), options, complaint))
             inputs.push_back(std::move(*input));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
@@ -495,9 +515,8 @@ int Convert(const Options& options)
     return StandardOutputStatus(WriteEachTable(*inputs, options, WriteStandardOutput));
 }
 
-}  // namespace
-
-int RunCommandLine(const std::vector<std::string>& arguments)
+// Runs with the arguments; returns the exit status.
+int Run(const std::vector<std::string>& arguments)
 {
     std::string problem;
     const std::optional<Options> options = ParseArguments(arguments, problem);
@@ -511,4 +530,19 @@ int RunCommandLine(const std::vector<std::string>& arguments)
     if (options->version)
         return StandardOutputStatus(WriteStandardOutput(WithLineEnds(kVersion)));
     return Convert(*options);
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments)
+{
+    // Reading is guarded file by file; this catches what the conversion into
+    // the output buffer, or anything else, fails to allocate, rather than
+    // letting the run abort.
+    try {
+        return Run(arguments);
+    } catch (const std::bad_alloc&) {
+        Complain(kOutOfMemoryComplaint);
+        return kExitRefused;
+    }
 }

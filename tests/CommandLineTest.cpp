@@ -561,6 +561,26 @@ TEST_F(CommandLine, AFileSizeLimitLeavesTheOutputAndNoTemporaryFile)
     EXPECT_FALSE(TemporaryFileLeft(folder.Path()));
 }
 
+TEST_F(CommandLine, RunningOutOfMemoryRefusesThePictureInOneLine)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#endif
+    // Interlaced, the 9 MB file is decoded whole into 36 MB of RGBA. The
+    // program starts within 2 MB, so the limit leaves room to read the file
+    // and none to decode it.
+    constexpr std::uint32_t kSide = 3000;
+    const std::string limit = "ulimit -v 30000; " + ShellQuote(kProgram) + " --fit 160x128 ";
+    folder.WriteBytes("big.png", BuildPng({.width = kSide, .height = kSide, .colourType = kPngGrey,
+                                           .interlaced = true}));
+    EXPECT_EQ(Run({"--fit", "160x128", "big.png"}).status, 0);
+    const ProcessResult alone = RunProcess(folder, limit + "big.png");
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "bmp2cdata: not enough memory to convert big.png\n");
+    EXPECT_EQ(RunProcess(folder, limit + Logo({0, 0, 0}) + " big.png").err,
+              "big.png: bmp2cdata: not enough memory to convert big.png\n");
+}
+
 // Starts a long run into out.bas and sends it signal as soon as its temporary
 // file exists; returns how the run ended.
 int InterruptedRunStatus(const ScratchFolder& folder, const std::vector<std::string>& arguments, int signal)
