@@ -8,11 +8,13 @@
 #include "OutputFile.h"
 #include "Platform.h"
 #include "PlatformPictureDecoder.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <map>
+#include <new>
 #include <optional>
 
 namespace {
@@ -34,8 +36,12 @@ constexpr bool kSlashQuestionMarkIsHelp = false;
 // The file name that stands for standard input.
 constexpr std::string_view kStandardInput = "-";
 
+// The whole complaint when memory runs out outside the reading of a file,
+// whose complaint goes on to name it.
+constexpr std::string_view kOutOfMemoryComplaint = "bmp2cdata: not enough memory";
+
 constexpr std::string_view kUsage =
-    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] PICTURE...\n"
+    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] [--label NAME] PICTURE...\n"
     "Converts pictures (24-bit uncompressed BMP, PNG or JPEG) into Cdata tables of\n"
     "RGB565 words, one after another in the order given, each labelled with its\n"
     "file's name without the extension. A PICTURE of - is read from standard input.\n"
@@ -44,7 +50,8 @@ constexpr std::string_view kUsage =
     "  --fit WxH            scale each picture down to fit inside W x H pixels,\n"
     "                       keeping its aspect ratio; W x H is at most 76242\n"
     "  --dither             spread each pixel's rounding error to its neighbours\n"
-    "  --background RRGGBB  the colour behind transparent pixels (000000)\n"
+    "  --background RRGGBB  the colour behind transparent pixels (000000); a\n"
+    "                       leading # is taken too, as in #FF8000\n"
     "  -o FILE              write the tables to FILE instead of standard output\n"
     "  --label NAME         label the table NAME (a single PICTURE; needed for -)\n"
     "  --help               show this help and exit\n"
@@ -102,38 +109,51 @@ std::string WithLineEnds(std::string_view text)
     return converted;
 }
 
-// Text with its control characters written as escapes (\n, \t, \r, \xHH),
-// so that a complaint naming a path stays on one line.
-std::string EscapeControlCharacters(std::string_view text)
+// The escapes for the bytes of a character that may not reach the terminal
+// as it is. A C1 control or a non-ASCII bidirectional control is spelled
+// byte by byte too (\xC2\x80, not \u0080), as invalid UTF-8 must be: one
+// notation throughout, which printf or $'...' turns back into the very name.
+std::string EscapedBytes(std::string_view bytes)
 {
     constexpr char kHexDigits[] = "0123456789ABCDEF";
-    constexpr unsigned char kDelete = 0x7F;
+    constexpr std::pair<std::string_view, std::string_view> kNamedEscapes[] = {
+        {"\n", "\\n"}, {"\t", "\\t"}, {"\r", "\\r"}};
+    for (const auto& [character, escape] : kNamedEscapes)
+        if (bytes == character)
+            return std::string(escape);
     std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            escaped += "\\n";
-        } else if (c == '\t') {
-            escaped += "\\t";
-        } else if (c == '\r') {
-            escaped += "\\r";
-        } else if (c == '\\' && kEscapeBackslash) {
-            escaped += "\\\\";
-        } else if (byte < 0x20 || byte == kDelete) {
-            escaped += "\\x";
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0xF];
-        } else {
-            escaped += c;
-        }
+        escaped += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
     }
     return escaped;
 }
 
+}  // namespace
+
+std::string EscapeForTerminal(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t position = 0; position < text.size();) {
+        const Utf8Step step = DecodeUtf8At(text, position);
+        const std::string_view bytes = text.substr(position, step.length);
+        if (!step.valid || DisturbsText(step.codePoint))
+            escaped += EscapedBytes(bytes);
+        else if (bytes == "\\" && kEscapeBackslash)
+            escaped += "\\\\";
+        else
+            escaped += bytes;
+        position += step.length;
+    }
+    return escaped;
+}
+
+namespace {
+
 void Complain(std::string_view line)
 {
-    WriteStandardError(EscapeControlCharacters(line) + std::string(kLineEnd));
+    WriteStandardError(EscapeForTerminal(line) + std::string(kLineEnd));
 }
 
 int StandardOutputStatus(bool written)
@@ -167,8 +187,9 @@ std::optional<std::string> LabelProblem(const Options& options)
         return "reading standard input (-) needs --label NAME";
     if (options.label && options.inputPaths.size() > 1)
         return "--label names the table of a single picture";
-    if (options.label && HoldsControlCharacter(*options.label))
-        return "--label: a name holding control characters cannot label the table";
+    if (options.label && BreaksSourceText(*options.label))
+        return "--label: a name holding control characters, line breaks or invalid characters cannot label the "
+               "table";
     return std::nullopt;
 }
 
@@ -184,13 +205,16 @@ std::optional<PictureSize> ParseFitSize(std::string_view text, std::string& prob
     return box.size;
 }
 
-// "RRGGBB" in hexadecimal digits.
+// "RRGGBB" in hexadecimal digits, or "#RRGGBB" as web pages and picture
+// editors write it.
 std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem)
 {
+    if (text.starts_with('#'))
+        text.remove_prefix(1);
     std::uint32_t value = 0;
     const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (text.size() != 6 || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size()) {
-        problem = "--background needs a colour of six hexadecimal digits such as FF8000";
+        problem = "--background needs a colour of six hexadecimal digits such as FF8000 or #FF8000";
         return std::nullopt;
     }
     return RgbColour{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
@@ -199,7 +223,7 @@ std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem
 
 enum class Parsed { NotPictureOption, Taken, Wrong };
 
-// Takes --fit WxH, --dither or --background RRGGBB at arguments[i].
+// Takes --fit WxH, --dither or --background [#]RRGGBB at arguments[i].
 Parsed ParsePictureOption(const std::vector<std::string>& arguments, std::size_t& i, PictureOptions& options,
                           std::string& problem)
 {
@@ -339,8 +363,8 @@ std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions
 std::optional<Input> ReadInput(const std::string& path, const std::string& label, const PictureOptions& options,
                                std::string& complaint)
 {
-    if (HoldsControlCharacter(label)) {
-        complaint = kControlCharacterLabelComplaint;
+    if (BreaksSourceText(label)) {
+        complaint = kSourceBreakingLabelComplaint;
         return std::nullopt;
     }
     std::optional<Input> input = path == kStandardInput ? ReadStandardInputPicture(options, complaint)
@@ -348,6 +372,20 @@ std::optional<Input> ReadInput(const std::string& path, const std::string& label
     if (input)
         input->label = label;
     return input;
+}
+
+// ReadInput, with running out of memory as the complaint about this file: a
+// picture too large for the memory left is refused as any other would be.
+std::optional<Input> ReadInputWithinMemory(const std::string& path, const std::string& label,
+                                           const PictureOptions& options, std::string& complaint)
+{
+    try {
+        return ReadInput(path, label, options, complaint);
+    } catch (const std::bad_alloc&) {
+        complaint = std::string(kOutOfMemoryComplaint) + " to convert " +
+                    (path == kStandardInput ? std::string("standard input") : path);
+        return std::nullopt;
+    }
 }
 
 // BASIC labels ignore case, so "Logo" and "logo" clash.
@@ -382,7 +420,8 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
         std::string complaint;
-        if (std::optional<Input> input = ReadInput(path, label.value_or(LabelFromPath(path)), options, complaint))
+        if (std::optional<Input> input =
+                ReadInputWithinMemory(path, label.value_or(LabelFromPath(path)), options, complaint))
             inputs.push_back(std::move(*input));
         else
             complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
@@ -481,9 +520,8 @@ int Convert(const Options& options)
     return StandardOutputStatus(WriteEachTable(*inputs, options, WriteStandardOutput));
 }
 
-}  // namespace
-
-int RunCommandLine(const std::vector<std::string>& arguments)
+// Runs with the arguments; returns the exit status.
+int Run(const std::vector<std::string>& arguments)
 {
     std::string problem;
     const std::optional<Options> options = ParseArguments(arguments, problem);
@@ -497,4 +535,19 @@ int RunCommandLine(const std::vector<std::string>& arguments)
     if (options->version)
         return StandardOutputStatus(WriteStandardOutput(WithLineEnds(kVersion)));
     return Convert(*options);
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments)
+{
+    // Reading is guarded file by file; this catches what the conversion into
+    // the output buffer, or anything else, fails to allocate, rather than
+    // letting the run abort.
+    try {
+        return Run(arguments);
+    } catch (const std::bad_alloc&) {
+        Complain(kOutOfMemoryComplaint);
+        return kExitRefused;
+    }
 }

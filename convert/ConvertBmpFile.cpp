@@ -53,8 +53,8 @@ bool ConvertBmpFile(ConverterHost& host, const std::string& path)
 {
     const std::string label = LabelFromPath(path);
     // A name that cannot label the table is refused before the file is opened.
-    if (HoldsControlCharacter(label)) {
-        host.AddLine(kControlCharacterLabelComplaint);
+    if (BreaksSourceText(label)) {
+        host.AddLine(kSourceBreakingLabelComplaint);
         return false;
     }
     const LoadedBmp loaded(path);
@@ -70,8 +70,8 @@ void ConvertBmpBytes(ConverterHost& host, const std::string& label, std::span<co
 
 void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const DecodedBmp& decoded)
 {
-    if (HoldsControlCharacter(label)) {
-        host.AddLine(kControlCharacterLabelComplaint);
+    if (BreaksSourceText(label)) {
+        host.AddLine(kSourceBreakingLabelComplaint);
         return;
     }
     ConvertDecodedWithLabel(host, label, decoded);

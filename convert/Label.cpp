@@ -1,11 +1,27 @@
 #include "Label.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kDelete = 0x7F;
+constexpr char32_t kFirstPrintable = 0x20;
+constexpr char32_t kDelete = 0x7F;
+constexpr std::pair<char32_t, char32_t> kFirstAndLastC1Control = {0x80, 0x9F};
+constexpr char32_t kLineSeparator = 0x2028;
+constexpr char32_t kParagraphSeparator = 0x2029;
+
+// The Bidi_Control characters: the Arabic letter mark, the left-to-right and
+// right-to-left marks, the embeddings and overrides, and the isolates.
+constexpr std::pair<char32_t, char32_t> kBidirectionalControls[] = {
+    {0x061C, 0x061C}, {0x200E, 0x200F}, {0x202A, 0x202E}, {0x2066, 0x2069}};
+
+bool IsWithin(char32_t codePoint, std::pair<char32_t, char32_t> range)
+{
+    return codePoint >= range.first && codePoint <= range.second;
+}
 
 bool IsAsciiLetter(char c)
 {
@@ -14,12 +30,23 @@ bool IsAsciiLetter(char c)
 
 }  // namespace
 
-bool HoldsControlCharacter(std::string_view label)
+bool DisturbsText(char32_t codePoint)
 {
-    return std::any_of(label.begin(), label.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < kFirstPrintable || byte == kDelete;
-    });
+    return codePoint < kFirstPrintable || codePoint == kDelete || IsWithin(codePoint, kFirstAndLastC1Control) ||
+           codePoint == kLineSeparator || codePoint == kParagraphSeparator ||
+           std::ranges::any_of(kBidirectionalControls,
+                               [codePoint](auto range) { return IsWithin(codePoint, range); });
+}
+
+bool BreaksSourceText(std::string_view label)
+{
+    for (std::size_t position = 0; position < label.size();) {
+        const Utf8Step step = DecodeUtf8At(label, position);
+        if (!step.valid || DisturbsText(step.codePoint))
+            return true;
+        position += step.length;
+    }
+    return false;
 }
 
 bool IsBasicName(std::string_view label)

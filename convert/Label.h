@@ -7,12 +7,19 @@
 #include <string>
 #include <string_view>
 
-inline const std::string kControlCharacterLabelComplaint =
-    "Incorrect file name. A file name holding control characters cannot label the table";
+inline const std::string kSourceBreakingLabelComplaint =
+    "Incorrect file name. A file name holding control characters, line breaks or invalid characters cannot label "
+    "the table";
 
-// Whether label holds a control character (a byte below 0x20, or 0x7F), which
-// could end the label's line and start lines of its own in the table.
-bool HoldsControlCharacter(std::string_view label);
+// Whether codePoint, shown as it is, could end a line or change how the text
+// around it reads: C0 and C1 controls, DEL, the line and paragraph
+// separators, and the bidirectional controls, which can make a line display
+// in an order other than the one it holds.
+bool DisturbsText(char32_t codePoint);
+
+// Whether label could not be written as a line of BASIC source that reads as
+// what it holds: it is not valid UTF-8, or holds a character DisturbsText.
+bool BreaksSourceText(std::string_view label);
 
 // Whether label is a BASIC name: ASCII letters, digits and '_', starting with
 // a letter. The LCD BASIC dialects take no other letters.

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 
+#include "Utf8.h"
+
 #include <windows.h>
 
 std::wstring WideFromUtf8(std::string_view text)
@@ -16,15 +18,8 @@ std::wstring WideFromUtf8(std::string_view text)
 
 std::string Utf8FromWide(std::wstring_view text)
 {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    std::string narrow(
-        static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-        '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
-                        nullptr);
-    return narrow;
+    // WideCharToMultiByte would put U+FFFD in place of an unpaired surrogate.
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
 #endif

@@ -133,8 +133,8 @@ std::optional<BmpFileBytes> ReadPictureFile(const std::string& path, const Pictu
 
 void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither)
 {
-    if (HoldsControlCharacter(label)) {
-        host.AddLine(kControlCharacterLabelComplaint);
+    if (BreaksSourceText(label)) {
+        host.AddLine(kSourceBreakingLabelComplaint);
         return;
     }
     if (picture.Area() > kImageCapacity) {

@@ -65,9 +65,9 @@ PreviewContent PreviewOfFile(const std::string& path, bool rgb332)
     if (path.empty() || !ExistsAndIsNotFolder(path))
         return {};
     // A name that cannot label the table is refused before the file is opened.
-    if (HoldsControlCharacter(LabelFromPath(path))) {
+    if (BreaksSourceText(LabelFromPath(path))) {
         PreviewContent content;
-        content.verdict = kControlCharacterLabelComplaint;
+        content.verdict = kSourceBreakingLabelComplaint;
         return content;
     }
     const LoadedBmp loaded(path);

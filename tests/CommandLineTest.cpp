@@ -2,6 +2,7 @@
 // statuses.
 
 #include "BmpHeader.h"
+#include "CommandLine.h"
 #include "Label.h"
 #include "PictureFormat.h"
 #include "Platform.h"
@@ -240,14 +241,33 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo)
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}, {"--label"},
           {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"},
-          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"},
-          {"--background", "FFF", "a.png"}, {"--background", "GG0000", "a.png"}}) {
+          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"}}) {
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] "
-                                  "PICTURE..."),
+                                  "[--label NAME] PICTURE...\n"),
                   std::string::npos);
         EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(CommandLine, UsageErrorsAboutAColourOrALabelNameWhatIsWrong)
+{
+    const std::string colour =
+        "bmp2cdata: --background needs a colour of six hexadecimal digits such as FF8000 or #FF8000\n";
+    const std::string label = "bmp2cdata: --label: a name holding control characters, line breaks or invalid "
+                              "characters cannot label the table\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--background", "FFF", "a.png"}, colour},       {{"--background", "GG0000", "a.png"}, colour},
+        {{"--background", "#FFF", "a.png"}, colour},      {{"--background", "##FF8000", "a.png"}, colour},
+        {{"--background", "#FF80000", "a.png"}, colour},  {{"--background", "FF8000#", "a.png"}, colour},
+        {{"--background", "#", "a.png"}, colour},         {{"--label", "a\xC2\x85", "a.bmp"}, label},
+        {{"--label", "\xE2\x80\xAE", "a.bmp"}, label}, {{"--label", "a\xFF", "a.bmp"}, label},
+    };
+    for (const auto& [arguments, complaint] : cases) {
+        const ProcessResult result = Run(arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.err.starts_with(WithLineEnds(complaint))) << result.err;
     }
 }
 
@@ -274,6 +294,7 @@ TEST_F(CommandLine, TransparentPixelsShowTheBackgroundBlackUnlessAnotherIsGiven)
 {
     LogoPng({255, 0, 0}, 0);
     EXPECT_EQ(Run({"--background", "ffffff", "logo.png"}).out, white);
+    EXPECT_EQ(Run({"--background", "#ffffff", "logo.png"}).out, white);
     EXPECT_NE(Run({"logo.png"}).out.find("$0000,$0000"), std::string::npos);
 }
 
@@ -324,6 +345,20 @@ TEST_F(CommandLine, DoubleDashAllowsFileNamesStartingWithADash)
     EXPECT_NE(result.out.find(WithLineEnds("\n-logo:-\n")), std::string::npos) << result.out;
 }
 
+TEST(EscapeForTerminal, SpellsEachByteOfAControlSeparatorBidirectionalControlOrInvalidSequence)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xE6\x97\xA5 \xC2\xA0.png", "caf\xC3\xA9 \xE6\x97\xA5 \xC2\xA0.png"},
+        {"a\nb\tc\rd\x1B" "e\x7F", "a\\nb\\tc\\rd\\x1Be\\x7F"},
+        {"\xC2\x80|\xC2\x9F", "\\xC2\\x80|\\xC2\\x9F"},
+        {"\xE2\x80\xA8|x\xE2\x80\xAEgnp.exe", "\\xE2\\x80\\xA8|x\\xE2\\x80\\xAEgnp.exe"},
+        {"\xFF|\xC0\xAF|\xED\xA0\x80|\x80", "\\xFF|\\xC0\\xAF|\\xED\\xA0\\x80|\\x80"},
+        {"cut\xE6\x97" "a\xF0\x9F\x98", "cut\\xE6\\x97a\\xF0\\x9F\\x98"},
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(EscapeForTerminal(text), escaped);
+}
+
 #ifdef _WIN32
 
 TEST_F(CommandLine, SlashQuestionMarkShowsTheHelp)
@@ -372,16 +407,38 @@ TEST_F(CommandLine, ControlCharactersOfPathsAreEscapedOnStandardError)
               "bmp2cdata: cannot write no\\ndir/out.bas: No such file or directory\n");
 }
 
+TEST_F(CommandLine, RunningOutOfMemoryRefusesThePictureInOneLine)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#endif
+    // Interlaced, the 9 MB file is decoded whole into 36 MB of RGBA. The
+    // program starts within 2 MB, so the limit leaves room to read the file
+    // and none to decode it.
+    constexpr std::uint32_t kSide = 3000;
+    const std::string limit = "ulimit -v 30000; " + ShellQuote(kProgram) + " --fit 160x128 ";
+    folder.WriteBytes("big.png", BuildPng({.width = kSide, .height = kSide, .colourType = kPngGrey,
+                                           .interlaced = true}));
+    EXPECT_EQ(Run({"--fit", "160x128", "big.png"}).status, 0);
+    const ProcessResult alone = RunProcess(folder, limit + "big.png");
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "bmp2cdata: not enough memory to convert big.png\n");
+    EXPECT_EQ(RunProcess(folder, limit + Logo({0, 0, 0}) + " big.png").err,
+              "big.png: bmp2cdata: not enough memory to convert big.png\n");
+}
+
 TEST_F(CommandLine, FileNamesHoldingControlCharactersAreRefused)
 {
     const std::string name = Logo({0, 0, 0}, "x\nPrint \"injected\"\n'.bmp");
     const ProcessResult alone = Run({name});
     EXPECT_EQ(alone.status, 1);
     EXPECT_EQ(alone.out, "");
-    EXPECT_EQ(alone.err, kControlCharacterLabelComplaint + "\n");
+    EXPECT_EQ(alone.err, kSourceBreakingLabelComplaint + "\n");
     const ProcessResult several = Run({Logo({0, 0, 0}), name});
     EXPECT_EQ(several.status, 1);
-    EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kControlCharacterLabelComplaint + "\n");
+    EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kSourceBreakingLabelComplaint + "\n");
+    const std::string c1 = Logo({0, 0, 0}, "next\xC2\x85line.bmp");
+    EXPECT_EQ(Run({"logo.bmp", c1}).err, "next\\xC2\\x85line.bmp: " + kSourceBreakingLabelComplaint + "\n");
 }
 
 TEST_F(CommandLine, ALabelOptionConvertsAFileWhoseNameHoldsAControlCharacter)

@@ -7,6 +7,7 @@
 #include "ConverterHost.h"
 #include "Label.h"
 #include "PixelPacking.h"
+#include "Utf8.h"
 #include "support/BmpBuilder.h"
 #include "support/RecordingHost.h"
 #include "support/WorkedExamples.h"
@@ -283,7 +284,7 @@ TEST(Label, HoldingAControlCharacterIsRefusedBeforeTheFileIsOpened)
     for (const std::string name : {"x\nPrint \"injected\"\n'.bmp", "tab\there.bmp", "del\x7F.bmp", "cr\r.bmp"}) {
         RecordingHost host;
         EXPECT_FALSE(ConvertBmpFile(host, "/no/such/" + name)) << name;
-        EXPECT_EQ(host.lines, std::vector<std::string>{kControlCharacterLabelComplaint}) << name;
+        EXPECT_EQ(host.lines, std::vector<std::string>{kSourceBreakingLabelComplaint}) << name;
     }
     // Outside the label, in a folder or the extension, it does no harm.
     for (const std::string path : {"/no/such\n/logo.bmp", "/no/such/logo.b\nmp"}) {
@@ -294,7 +295,42 @@ TEST(Label, HoldingAControlCharacterIsRefusedBeforeTheFileIsOpened)
     RecordingHost host;
     const std::vector<std::uint8_t> file = BuildBmp({});
     ConvertBmpBytes(host, "a\nb", file, static_cast<std::int64_t>(file.size()));
-    EXPECT_EQ(host.lines, std::vector<std::string>{kControlCharacterLabelComplaint});
+    EXPECT_EQ(host.lines, std::vector<std::string>{kSourceBreakingLabelComplaint});
+}
+
+TEST(Label, BreaksSourceTextWithAnyControlSeparatorOrBidirectionalControlOrInvalidUtf8)
+{
+    const char* const refused[] = {
+        "a\x1F", "a\x7F",                                            // C0 and DEL
+        "\xC2\x80", "a\xC2\x85" "b", "\xC2\x9F",                     // C1: U+0080, U+0085, U+009F
+        "\xE2\x80\xA8", "\xE2\x80\xA9",                              // line and paragraph separators
+        "\xD8\x9C", "\xE2\x80\x8E", "\xE2\x80\x8F", "\xE2\x80\xAA",  // U+061C, U+200E, U+200F, U+202A
+        "x\xE2\x80\xAEgnp.exe", "\xE2\x81\xA6", "\xE2\x81\xA9",      // U+202E, U+2066, U+2069
+        "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF",  // overlong forms
+        "\xED\xA0\x80", "\xED\xBF\xBF",                              // surrogates
+        "a\xE6\x97", "\xE6\x97" "a", "\xF0\x9F\x98", "\x80",         // cut sequences, a lone continuation
+        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF8", "\xFF",      // beyond U+10FFFF, no lead
+    };
+    for (const std::string label : refused)
+        EXPECT_TRUE(BreaksSourceText(label)) << ::testing::PrintToString(label);
+    // Each refused range's neighbours, and names in other scripts.
+    const char* const accepted[] = {
+        "logo", "caf\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80", "\xC2\xA0", "\xD8\x9B",
+        "\xE2\x80\x8D", "\xE2\x80\xA7", "\xE2\x80\xAF", "\xE2\x81\xA5", "\xE2\x81\xAA", "\xED\x9F\xBF",
+        "\xEE\x80\x80", "\xF4\x8F\xBF\xBF",
+    };
+    for (const std::string label : accepted)
+        EXPECT_FALSE(BreaksSourceText(label)) << ::testing::PrintToString(label);
+}
+
+TEST(Label, AnUnpairedSurrogateOfAWindowsFileNameIsRefusedNotReplaced)
+{
+    constexpr char16_t kHigh = 0xD83D, kLow = 0xDE00;
+    EXPECT_EQ(Utf8FromUtf16(std::u16string{u'a', kHigh, kLow, u'\u00E9'}), "a\xF0\x9F\x98\x80\xC3\xA9");
+    const std::u16string unpaired[] = {{u'a', kHigh}, {kLow, u'b'}, {kLow, kHigh}, {kHigh, kHigh, kLow}};
+    for (const std::u16string& name : unpaired)
+        EXPECT_TRUE(BreaksSourceText(Utf8FromUtf16(name))) << ::testing::PrintToString(Utf8FromUtf16(name));
+    EXPECT_EQ(Utf8FromUtf16(std::u16string{u'a', kHigh}), "a\xED\xA0\xBD");
 }
 
 TEST(Label, IsABasicNameOnlyWithAsciiLettersDigitsAndUnderscoreStartingWithALetter)

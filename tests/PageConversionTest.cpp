@@ -27,7 +27,7 @@ TEST(PageConversion, APictureIsDecodedByTheBrowserOnlyOnceItsChecksPassed)
     // A name that cannot label the table is refused before any decoding.
     const PageConversion badName = Convert(kPng, nullptr, "two\nlines.png");
     EXPECT_FALSE(badName.decode);
-    EXPECT_EQ(badName.output, kControlCharacterLabelComplaint + "\n");
+    EXPECT_EQ(badName.output, kSourceBreakingLabelComplaint + "\n");
 }
 
 TEST(PageConversion, ABrowserDecodeOfAnotherSizeOrLengthIsRefusedAsUndecodable)

@@ -72,7 +72,7 @@ TEST(Preview, SaysThatANameHoldingAControlCharacterCannotLabelTheTable)
 {
     ScratchFolder folder;
     const PreviewContent content = PreviewOfFile(folder.Write("two\nlines.bmp", {}), false);
-    EXPECT_EQ(content.verdict, kControlCharacterLabelComplaint);
+    EXPECT_EQ(content.verdict, kSourceBreakingLabelComplaint);
     EXPECT_TRUE(content.pixels.empty());
 }
 #endif

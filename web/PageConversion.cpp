@@ -149,8 +149,8 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
         Refuse(conversion, host, *complaint);
     // As on the command line, a name that cannot label the table is refused
     // before anything is decoded.
-    else if (HoldsControlCharacter(conversion.label))
-        Refuse(conversion, host, kControlCharacterLabelComplaint);
+    else if (BreaksSourceText(conversion.label))
+        Refuse(conversion, host, kSourceBreakingLabelComplaint);
     else if (const PictureOptions pictureOptions = PictureOptionsOf(options); TakesPictureRoad(bytes, pictureOptions))
         ConvertPictureForPage(conversion, host, bytes, fileLength, pictureOptions, picture);
     else
