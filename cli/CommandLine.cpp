@@ -2,9 +2,8 @@
 
 #include "BufferHost.h"
 #include "CdataTable.h"
-#include "ConvertBmpFile.h"
-#include "ConvertPicture.h"
 #include "Label.h"
+#include "LoadedFile.h"
 #include "OutputFile.h"
 #include "Platform.h"
 #include "PlatformPictureDecoder.h"
@@ -70,31 +69,10 @@ struct Options {
 };
 
 // A file read and checked before anything is written, and kept only when it
-// converts: a BMP file given without options, as it always converted, or a
-// picture.
+// converts.
 struct Input {
     std::string path;
-    std::string label;
-    std::optional<LoadedBmp> bmp;
-    LoadedPicture picture;
-
-    // Why the input does not convert; empty when it does.
-    const std::string& Complaint() const { return bmp ? bmp->Decoded().complaint : picture.complaint; }
-    std::int32_t Width() const
-    {
-        return bmp ? bmp->Decoded().image.width : static_cast<std::int32_t>(picture.picture.width);
-    }
-    std::int32_t Height() const
-    {
-        return bmp ? bmp->Decoded().image.height : static_cast<std::int32_t>(picture.picture.height);
-    }
-    void Convert(ConverterHost& host, const PictureOptions& options) const
-    {
-        if (bmp)
-            ConvertDecodedBmp(host, label, bmp->Decoded());
-        else
-            ConvertPicture(host, label, picture.picture, options.dither);
-    }
+    LoadedFile file;
 };
 
 std::string WithLineEnds(std::string_view text)
@@ -290,101 +268,26 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
     return options;
 }
 
-// Standard input, read as far as a file would be: one byte beyond the
-// longest BMP file that converts tells that it is too large, however long it
-// is; a PNG or JPEG file, or a BMP file to be fitted, is read on, up to one
-// byte beyond the longest picture file.
-std::optional<BmpFileBytes> ReadStandardInputFile(const PictureOptions& options)
-{
-    constexpr std::size_t kBytesWorthReading = kBmpHeaderBytes + kMaxPixelDataBytes + 1;
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadStandardInput(kBytesWorthReading);
-    bool more = bytes && bytes->size() == kBytesWorthReading &&
-                (options.fit || SniffPictureFormat(*bytes) != PictureFormat::Bmp);
-    while (more && bytes->size() <= static_cast<std::size_t>(kMaxPictureFileBytes)) {
-        std::optional<std::vector<std::uint8_t>> piece = ReadStandardInput(kPiece);
-        if (!piece)
-            return std::nullopt;
-        bytes->insert(bytes->end(), piece->begin(), piece->end());
-        more = piece->size() == kPiece;
-    }
-    if (!bytes)
-        return std::nullopt;
-    const auto length = static_cast<std::int64_t>(bytes->size());
-    return BmpFileBytes{std::move(*bytes), length};
-}
-
-// An input once its image or picture is known to convert.
-std::optional<Input> Accepted(Input input, std::string& complaint)
-{
-    if (input.Complaint().empty())
-        return input;
-    complaint = input.Complaint();
-    return std::nullopt;
-}
-
-// The input held in a file's bytes: a BMP file without options as it always
-// converted, anything else as a picture.
-std::optional<Input> InputFromBytes(const std::string& path, BmpFileBytes file, const PictureOptions& options,
-                                    std::string& complaint)
-{
-    Input input{path, {}, std::nullopt, {}};
-    if (!TakesPictureRoad(file.bytes, options))
-        input.bmp.emplace(std::move(file));
-    else
-        input.picture = LoadPictureBytes(file.bytes, file.length, PlatformPictureDecoder(), options);
-    return Accepted(std::move(input), complaint);
-}
-
-std::optional<Input> ReadStandardInputPicture(const PictureOptions& options, std::string& complaint)
-{
-    std::optional<BmpFileBytes> file = ReadStandardInputFile(options);
-    if (!file) {
-        complaint = "bmp2cdata: cannot read standard input";
-        return std::nullopt;
-    }
-    return InputFromBytes(std::string(kStandardInput), std::move(*file), options, complaint);
-}
-
-// The image or picture in the file at path, read once as far as its format
-// needs, or its complaint, as the conversion would give it.
-std::optional<Input> ReadFileInput(const std::string& path, const PictureOptions& options, std::string& complaint)
-{
-    std::optional<BmpFileBytes> file = ReadPictureFile(path, options);
-    if (!file) {
-        complaint = kNotFoundComplaint + path;
-        return std::nullopt;
-    }
-    return InputFromBytes(path, std::move(*file), options, complaint);
-}
-
 // The input in path, its table labelled label; a label that cannot be
 // written is refused before the file is read.
-std::optional<Input> ReadInput(const std::string& path, const std::string& label, const PictureOptions& options,
-                               std::string& complaint)
+LoadedFile ReadInput(const std::string& path, const std::string& label, const PictureOptions& options)
 {
-    if (BreaksSourceText(label)) {
-        complaint = kSourceBreakingLabelComplaint;
-        return std::nullopt;
-    }
-    std::optional<Input> input = path == kStandardInput ? ReadStandardInputPicture(options, complaint)
-                                                        : ReadFileInput(path, options, complaint);
-    if (input)
-        input->label = label;
-    return input;
+    if (path != kStandardInput)
+        return LoadFile(path, label, PlatformPictureDecoder(), options);
+    return LoadStream(ReadStandardInput, "bmp2cdata: cannot read standard input", label, PlatformPictureDecoder(),
+                      options);
 }
 
 // ReadInput, with running out of memory as the complaint about this file: a
 // picture too large for the memory left is refused as any other would be.
-std::optional<Input> ReadInputWithinMemory(const std::string& path, const std::string& label,
-                                           const PictureOptions& options, std::string& complaint)
+LoadedFile ReadInputWithinMemory(const std::string& path, const std::string& label, const PictureOptions& options)
 {
     try {
-        return ReadInput(path, label, options, complaint);
+        return ReadInput(path, label, options);
     } catch (const std::bad_alloc&) {
-        complaint = std::string(kOutOfMemoryComplaint) + " to convert " +
-                    (path == kStandardInput ? std::string("standard input") : path);
-        return std::nullopt;
+        return {std::string(kOutOfMemoryComplaint) + " to convert " +
+                    (path == kStandardInput ? std::string("standard input") : path),
+                label};
     }
 }
 
@@ -419,12 +322,11 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
     std::vector<Input> inputs;
     std::vector<std::string> complaints;
     for (const std::string& path : paths) {
-        std::string complaint;
-        if (std::optional<Input> input =
-                ReadInputWithinMemory(path, label.value_or(LabelFromPath(path)), options, complaint))
-            inputs.push_back(std::move(*input));
+        LoadedFile file = ReadInputWithinMemory(path, label.value_or(LabelFromPath(path)), options);
+        if (file.Complaint().empty())
+            inputs.push_back({path, std::move(file)});
         else
-            complaints.push_back(paths.size() > 1 ? path + ": " + complaint : complaint);
+            complaints.push_back(paths.size() > 1 ? path + ": " + file.Complaint() : file.Complaint());
     }
     for (std::string& clash : LabelClashes(paths))
         complaints.push_back(std::move(clash));
@@ -440,8 +342,8 @@ std::optional<std::vector<Input>> ReadInputs(const std::vector<std::string>& pat
 void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
 {
     for (const Input& input : inputs)
-        if (!IsBasicName(input.label))
-            Complain("bmp2cdata: warning: the label \"" + input.label +
+        if (!IsBasicName(input.file.Label()))
+            Complain("bmp2cdata: warning: the label \"" + input.file.Label() +
                      "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)");
 }
 
@@ -466,14 +368,15 @@ bool WriteEachTable(const std::vector<Input>& inputs, const Options& options, Wr
     std::size_t longest = 0;
     for (const Input& input : inputs)
         longest = std::max(longest,
-                           RunOutputLength(input.label, input.Width(), input.Height(), options.rgb332, kLineEnd.size()));
+                           RunOutputLength(input.file.Label(), input.file.Width(), input.file.Height(), options.rgb332,
+                                           kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);
     for (const Input& input : inputs) {
         buffer.clear();
         BufferHost host(options.rgb332, buffer, kLineEnd);
-        input.Convert(host, options.picture);
+        input.file.Convert(host);
         // The bytes were accepted by the same decode, so the run always gives its table.
         if (!write(host.Clipboard().value()))
             return false;

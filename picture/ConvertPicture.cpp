@@ -124,13 +124,6 @@ LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t
     return LoadDecoded(format, bytes, fileLength, decoder, options);
 }
 
-std::optional<BmpFileBytes> ReadPictureFile(const std::string& path, const PictureOptions& options)
-{
-    return ReadFileAsNeeded(path, kPictureHeadBytes, [&](std::span<const std::uint8_t> start, std::int64_t length) {
-        return PictureBytesWanted(start, length, options);
-    });
-}
-
 void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither)
 {
     if (BreaksSourceText(label)) {

@@ -60,9 +60,6 @@ std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_
 LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                                PictureDecoder& decoder, const PictureOptions& options);
 
-// Reads the file at path (UTF-8) once, as far as PictureBytesWanted asks;
-// nothing when it cannot be read.
-std::optional<BmpFileBytes> ReadPictureFile(const std::string& path, const PictureOptions& options);
 
 // Writes the picture's table on the host, labelled label (refused when it
 // holds a control character), as a BMP's table is written; the picture must

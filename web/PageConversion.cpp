@@ -1,11 +1,9 @@
 #include "PageConversion.h"
 
-#include "BmpDecode.h"
 #include "BufferHost.h"
 #include "CdataTable.h"
-#include "ConvertBmpFile.h"
-#include "ConvertPicture.h"
 #include "Label.h"
+#include "LoadedFile.h"
 
 #include <algorithm>
 
@@ -75,49 +73,14 @@ void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes
         HideExifOrientation(conversion.bytesToDecode);
 }
 
-void ConvertPictureForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
-                           std::int64_t fileLength, const PictureOptions& options, const BrowserPicture* picture)
-{
-    BrowserDecoder decoder(picture);
-    const LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, options);
-    if (decoder.Asked() && picture == nullptr) {
-        AskToDecode(conversion, bytes);
-        return;
-    }
-    if (!loaded.Converts()) {
-        Refuse(conversion, host, loaded.complaint);
-        return;
-    }
-    ConvertPicture(host, conversion.label, loaded.picture, options.dither);
-    conversion.preview = PreviewOfPicture(loaded.picture, host.Rgb332Selected(), options.dither);
-}
-
-void ConvertBmpForPage(PageConversion& conversion, BufferHost& host, std::span<const std::uint8_t> bytes,
-                       std::int64_t fileLength)
-{
-    const DecodedBmp decoded = DecodeBmp(bytes, fileLength);
-    ConvertDecodedBmp(host, conversion.label, decoded);
-    conversion.preview = PreviewOfDecoded(bytes, decoded, host.Rgb332Selected());
-}
-
 }  // namespace
 
 std::int64_t PageBytesToRead(std::span<const std::uint8_t> head, std::int64_t fileLength, const PageOptions& options)
 {
-    const auto read = static_cast<std::int64_t>(head.size());
-    // Enough to tell the format, and the size of a BMP or PNG file.
-    const std::int64_t start = std::min<std::int64_t>(fileLength, kBmpHeaderBytes);
-    if (read < start)
-        return start;
-    // A JPEG file's size may lie beyond its metadata: as much is read as
-    // bmp2cdata reads before it judges a file.
-    const PictureFormat format = SniffPictureFormat(head);
-    const std::int64_t jpegStart = std::min<std::int64_t>(fileLength, kPictureHeadBytes);
-    if (format == PictureFormat::Jpeg && read < jpegStart && !DeclaredSize(format, head))
-        return jpegStart;
+    // A refused fit needs no more of the file than the page has.
     if (FitComplaint(options.fit))
-        return read;
-    return std::min(fileLength, PictureBytesWanted(head, fileLength, PictureOptionsOf(options)));
+        return static_cast<std::int64_t>(head.size());
+    return BytesToRead(head, fileLength, PictureOptionsOf(options));
 }
 
 std::optional<std::string> FitComplaint(std::string_view text)
@@ -145,16 +108,19 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     StopConversion = false;
     BufferHost host(options.rgb332, conversion.output);
     conversion.label = LabelFromPath(name);
-    if (const std::optional<std::string> complaint = FitComplaint(options.fit))
+    if (const std::optional<std::string> complaint = FitComplaint(options.fit)) {
         Refuse(conversion, host, *complaint);
-    // As on the command line, a name that cannot label the table is refused
-    // before anything is decoded.
-    else if (BreaksSourceText(conversion.label))
-        Refuse(conversion, host, kSourceBreakingLabelComplaint);
-    else if (const PictureOptions pictureOptions = PictureOptionsOf(options); TakesPictureRoad(bytes, pictureOptions))
-        ConvertPictureForPage(conversion, host, bytes, fileLength, pictureOptions, picture);
-    else
-        ConvertBmpForPage(conversion, host, bytes, fileLength);
+    } else {
+        BrowserDecoder decoder(picture);
+        const LoadedFile loaded(bytes, fileLength, conversion.label, decoder,
+                                PictureOptionsOf(options));
+        if (decoder.Asked() && picture == nullptr) {
+            AskToDecode(conversion, bytes);
+            return conversion;
+        }
+        loaded.Convert(host);
+        conversion.preview = loaded.Preview(options.rgb332);
+    }
     if (const std::optional<std::string_view> table = host.Clipboard())
         conversion.tableLength = table->size();
     return conversion;
