@@ -27,6 +27,8 @@
 #include <utility>
 #include <vector>
 
+using namespace bmp2cdata;
+
 namespace app {
 
 namespace {

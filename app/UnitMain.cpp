@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QWindow>
 
+using namespace bmp2cdata;
+
 namespace app {
 
 namespace {

@@ -13,9 +13,9 @@ namespace app {
 
 // The converter's window: the output area, Convert, Close, the RGB332 option
 // and the file-open dialog. Its controls come from the form; what they do is
-// decided by the window model, ConverterWindow, which this class carries
+// decided by the window model, bmp2cdata::ConverterWindow, which this class carries
 // out on Qt's widgets.
-class TForm1 : public QWidget, public Ui::TForm1, private WindowControls {
+class TForm1 : public QWidget, public Ui::TForm1, private bmp2cdata::WindowControls {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -30,7 +30,7 @@ public:
     void CloseButtonClick();
 
     // Replaces the dialog by another chooser, for example one for tests.
-    void SetFileChooser(ConverterWindow::FileChooser chooser);
+    void SetFileChooser(bmp2cdata::ConverterWindow::FileChooser chooser);
     // Whether a conversion is running (possibly several, nested).
     bool Converting() const { return model_.Converting(); }
 
@@ -57,7 +57,7 @@ private:
     // Places the window on its screen, its frame as large as frame.
     void Place(const QSize& frame);
 
-    ConverterWindow model_;
+    bmp2cdata::ConverterWindow model_;
     // Whether the window has been placed with its real frame.
     bool framed_ = false;
 };

@@ -9,6 +9,8 @@
 
 #include <exception>
 
+using namespace bmp2cdata;
+
 namespace {
 
 constexpr char kNoDisplay[] =

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace bmp2cdata;
+
 namespace {
 
 class NullHost : public ConverterHost {

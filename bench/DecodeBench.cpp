@@ -11,6 +11,8 @@
 #include <iterator>
 #include <vector>
 
+using namespace bmp2cdata;
+
 namespace {
 
 class Discard : public RgbaRows {

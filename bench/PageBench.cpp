@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace bmp2cdata;
+
 int main(int argc, char** argv)
 {
     if (argc < 2) {

@@ -14,6 +14,8 @@
 #include <cwchar>
 #include <string>
 
+using namespace bmp2cdata;
+
 namespace {
 
 // Counts the event pumps a run makes.

@@ -16,6 +16,8 @@
 #include <memory>
 #include <sys/resource.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -16,6 +16,8 @@
 #include <new>
 #include <optional>
 
+using namespace bmp2cdata;
+
 namespace {
 
 constexpr int kExitConverted = 0;

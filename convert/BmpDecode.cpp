@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace bmp2cdata {
+
 DecodedBmp DecodeBmpCheckedBy(std::span<const std::uint8_t> bytes, std::int64_t fileLength, BmpHeaderCheck check)
 {
     const BmpHeader header = ParseBmpHeader(bytes);
@@ -41,3 +43,5 @@ DecodedBmp DecodeBmp(std::span<const std::uint8_t> file)
 {
     return DecodeBmp(file, static_cast<std::int64_t>(file.size()));
 }
+
+}  // namespace bmp2cdata

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+namespace bmp2cdata {
+
 // An image the converter accepts, as it lies in the bytes of its file.
 struct BmpImage {
     std::int32_t width = 0;
@@ -43,3 +45,5 @@ DecodedBmp DecodeBmpCheckedBy(std::span<const std::uint8_t> bytes, std::int64_t 
 
 // Decodes a whole BMP file held in memory.
 DecodedBmp DecodeBmp(std::span<const std::uint8_t> file);
+
+}  // namespace bmp2cdata

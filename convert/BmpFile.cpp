@@ -16,6 +16,8 @@
 #include <unistd.h>
 #endif
 
+namespace bmp2cdata {
+
 namespace {
 
 // A regular file opened for reading, closed when the object goes.
@@ -179,3 +181,5 @@ bool ExistsAndIsNotFolder(const std::string& path)
     return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 #endif
 }
+
+}  // namespace bmp2cdata

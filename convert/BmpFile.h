@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace bmp2cdata {
+
 // The bytes of a BMP file as far as the converter looks at them: all of a
 // file short enough to be converted, only the header of a longer one.
 struct BmpFileBytes {
@@ -32,3 +34,5 @@ std::optional<BmpFileBytes> ReadFileAsNeeded(const std::string& path, std::size_
 // Whether something other than a folder is at path (UTF-8), links followed:
 // a file, or a FIFO or device that ReadBmpFile refuses.
 bool ExistsAndIsNotFolder(const std::string& path);
+
+}  // namespace bmp2cdata

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+namespace bmp2cdata {
+
 namespace {
 
 // The bitmap format's rows are padded to whole 32-bit words.
@@ -103,3 +105,5 @@ std::optional<std::string> CheckBmpHeader(const BmpHeader& header, std::int64_t 
         return kImageSizeComplaint;
     return CheckBmpData(LayoutOf(header), fileLength);
 }
+
+}  // namespace bmp2cdata

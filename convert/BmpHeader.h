@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+namespace bmp2cdata {
+
 // The 54 bytes of a BMP file header followed by its classic info header.
 inline constexpr std::size_t kBmpHeaderBytes = 54;
 
@@ -85,3 +87,5 @@ std::optional<std::string> CheckBmpFormat(const BmpHeader& header);
 
 // Whether the file's length holds the pixels the layout declares.
 std::optional<std::string> CheckBmpData(const PixelLayout& layout, std::int64_t fileLength);
+
+}  // namespace bmp2cdata

@@ -1,5 +1,7 @@
 #include "BufferHost.h"
 
+namespace bmp2cdata {
+
 void BufferHost::AddLine(const std::string& line)
 {
     output_ += line;
@@ -18,3 +20,5 @@ std::optional<std::string_view> BufferHost::Clipboard() const
         return std::nullopt;
     return std::string_view(output_).substr(0, *clipboardLength_);
 }
+
+}  // namespace bmp2cdata

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace bmp2cdata {
+
 // Carries a conversion without a screen, for the command line and the page:
 // lines are appended to a buffer the caller owns, each ended by lineEnd, the
 // clipboard is the part of it written before the copy, and the option is
@@ -35,3 +37,5 @@ private:
     std::string_view lineEnd_;
     std::optional<std::size_t> clipboardLength_;
 };
+
+}  // namespace bmp2cdata

@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr std::uint32_t kValuesPerLine = 16;
@@ -133,3 +135,5 @@ std::size_t RunOutputLength(const std::string& label, std::int32_t width, std::i
     }
     return length + lineEndLength + kClosingMessage.size() + lineEndLength;
 }
+
+}  // namespace bmp2cdata

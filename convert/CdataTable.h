@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 inline const std::string kClosingMessage =
@@ -37,3 +39,5 @@ void WriteCdataTable(ConverterHost& host, const TableSource& source);
 // characters, so that a host can allocate its buffer once.
 std::size_t RunOutputLength(const std::string& label, std::int32_t width, std::int32_t height, bool byteTable,
                             std::size_t lineEndLength);
+
+}  // namespace bmp2cdata

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace bmp2cdata {
+
 namespace {
 
 // Writes the decoded file's complaint, or its table labelled label, which
@@ -76,3 +78,5 @@ void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const Deco
     }
     ConvertDecodedWithLabel(host, label, decoded);
 }
+
+}  // namespace bmp2cdata

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 // A file read and decoded as a run reads and decodes it: the complaint a run
@@ -49,3 +51,5 @@ void ConvertBmpBytes(ConverterHost& host, const std::string& label, std::span<co
 // Writes the decoded file's complaint, or converts its image into a table
 // labelled label (refused when it holds a control character).
 void ConvertDecodedBmp(ConverterHost& host, const std::string& label, const DecodedBmp& decoded);
+
+}  // namespace bmp2cdata

@@ -1,3 +1,7 @@
 #include "ConverterHost.h"
 
+namespace bmp2cdata {
+
 bool StopConversion = false;
+
+}  // namespace bmp2cdata

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace bmp2cdata {
+
 // The operations a conversion needs from whatever shows its output: the
 // window, the command-line host, or a test's recorder. All of them are called
 // on one thread; PumpEvents is the only place where other handlers may run.
@@ -30,3 +32,5 @@ public:
 // Process-wide request to stop the running conversion: cleared by Convert,
 // set by Close, tested by the conversion's loops.
 extern bool StopConversion;
+
+}  // namespace bmp2cdata

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr char32_t kFirstPrintable = 0x20;
@@ -55,3 +57,5 @@ bool IsBasicName(std::string_view label)
            std::all_of(label.begin(), label.end(),
                        [](char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; });
 }
+
+}  // namespace bmp2cdata

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace bmp2cdata {
+
 inline const std::string kSourceBreakingLabelComplaint =
     "Incorrect file name. A file name holding control characters, line breaks or invalid characters cannot label "
     "the table";
@@ -24,3 +26,5 @@ bool BreaksSourceText(std::string_view label);
 // Whether label is a BASIC name: ASCII letters, digits and '_', starting with
 // a letter. The LCD BASIC dialects take no other letters.
 bool IsBasicName(std::string_view label);
+
+}  // namespace bmp2cdata

@@ -2,6 +2,8 @@
 
 #include "ConverterHost.h"
 
+namespace bmp2cdata {
+
 namespace {
 
 // Calls store(slot, red, green, blue) for every pixel in file order until it
@@ -84,3 +86,5 @@ std::vector<std::uint16_t> PackImage(const BmpImage& image, bool rgb332)
     });
     return values;
 }
+
+}  // namespace bmp2cdata

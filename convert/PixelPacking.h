@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 // One run's packed pixels; slot k holds the k-th value of the table. Byte
@@ -41,3 +43,5 @@ void FillImageData(ConverterHost& host, const BmpImage& image, ImageData& data);
 // The image's values in table order, every pixel packed in one layout: what
 // a run whose option never changes puts into its slots.
 std::vector<std::uint16_t> PackImage(const BmpImage& image, bool rgb332);
+
+}  // namespace bmp2cdata

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr char32_t kLastCodePoint = 0x10FFFF;
@@ -87,3 +89,5 @@ std::string Utf8FromUtf16(std::u16string_view text)
     }
     return converted;
 }
+
+}  // namespace bmp2cdata

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace bmp2cdata {
+
 // The code point that starts at a position in UTF-8 text, and how many bytes
 // spell it. A byte that starts no well-formed sequence is invalid on its own,
 // so that a sequence cut short never swallows the character after it.
@@ -24,3 +26,5 @@ Utf8Step DecodeUtf8At(std::string_view text, std::size_t position);
 // it were a code point: no UTF-8 check accepts it, where U+FFFD in its place
 // would quietly stand for a different name.
 std::string Utf8FromUtf16(std::u16string_view text);
+
+}  // namespace bmp2cdata

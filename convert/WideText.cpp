@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+namespace bmp2cdata {
+
 std::wstring WideFromUtf8(std::string_view text)
 {
     if (text.empty())
@@ -21,5 +23,7 @@ std::string Utf8FromWide(std::wstring_view text)
     // WideCharToMultiByte would put U+FFFD in place of an unpaired surrogate.
     return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
+
+}  // namespace bmp2cdata
 
 #endif

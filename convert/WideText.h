@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace bmp2cdata {
+
 // UTF-8 to UTF-16; a malformed byte becomes U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
 
@@ -15,5 +17,7 @@ std::wstring WideFromUtf8(std::string_view text);
 // Utf8FromUtf16), so that a file name holding one is refused as a label
 // rather than labelled with U+FFFD.
 std::string Utf8FromWide(std::wstring_view text);
+
+}  // namespace bmp2cdata
 
 #endif

@@ -10,6 +10,8 @@
 #include <charconv>
 #include <memory>
 
+namespace bmp2cdata {
+
 namespace {
 
 // A BMP file whose picture is to be fitted: compression and bit count as
@@ -140,3 +142,5 @@ void ConvertPicture(ConverterHost& host, const std::string& label, const Picture
     WriteCdataTable(host, {label, static_cast<std::int32_t>(picture.width),
                            static_cast<std::int32_t>(picture.height), data.get()});
 }
+
+}  // namespace bmp2cdata

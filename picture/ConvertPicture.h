@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 // How a picture is made ready for its table.
@@ -65,3 +67,5 @@ LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t
 // holds a control character), as a BMP's table is written; the picture must
 // fit the image buffer.
 void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither);
+
+}  // namespace bmp2cdata

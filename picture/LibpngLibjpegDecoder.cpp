@@ -15,6 +15,8 @@
 #include <jerror.h>
 #include <png.h>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr std::uint8_t kOpaque = 0xFF;
@@ -215,3 +217,5 @@ PictureDecoder& PlatformPictureDecoder()
     static PosixPictureDecoder decoder;
     return decoder;
 }
+
+}  // namespace bmp2cdata

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace bmp2cdata {
+
 namespace {
 
 // Standard input is read in pieces of this size, so that a short stream
@@ -131,3 +133,5 @@ LoadedFile LoadStream(const StreamReader& read, const std::string& complaint, co
     }
     return {bytes, static_cast<std::int64_t>(bytes.size()), label, decoder, options};
 }
+
+}  // namespace bmp2cdata

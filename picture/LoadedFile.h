@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 // How many bytes of a file it is worth having read, judged from those read
@@ -70,3 +72,5 @@ LoadedFile LoadFile(const std::string& path, const std::string& label, PictureDe
 // cannot be read.
 LoadedFile LoadStream(const StreamReader& read, const std::string& complaint, const std::string& label,
                       PictureDecoder& decoder, const PictureOptions& options);
+
+}  // namespace bmp2cdata

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr std::uint32_t kOpaque8 = 0xFF;
@@ -201,3 +203,5 @@ Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit)
         builder.AddBgrRow(image.pixelData.data() + row * layout.rowStride);
     return builder.Finish();
 }
+
+}  // namespace bmp2cdata

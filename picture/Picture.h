@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+namespace bmp2cdata {
+
 // A picture as the conversion works on it, whatever file it came from:
 // 8-bit red, green and blue, rows from the top, each row left to right.
 struct Picture {
@@ -97,3 +99,5 @@ private:
 // The pixels of an accepted BMP image, turned the right way up and fitted
 // into fit when given.
 Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit = std::nullopt);
+
+}  // namespace bmp2cdata

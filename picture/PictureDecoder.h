@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+namespace bmp2cdata {
+
 // Where a decoder hands a picture's rows, the top row first: four samples
 // a pixel, red, green, blue and alpha, not premultiplied. Files of up to 8
 // bits a sample give bytes; 16-bit files give 16-bit samples, so that
@@ -29,3 +31,5 @@ public:
     virtual bool Decode(PictureFormat format, std::span<const std::uint8_t> file, PictureSize declared,
                         RgbaRows& rows) = 0;
 };
+
+}  // namespace bmp2cdata

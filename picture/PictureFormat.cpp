@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+namespace bmp2cdata {
+
 namespace {
 
 constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -160,3 +162,5 @@ const std::string& UndecodableComplaint(PictureFormat format)
 {
     return format == PictureFormat::Jpeg ? kJpegComplaint : kPngComplaint;
 }
+
+}  // namespace bmp2cdata

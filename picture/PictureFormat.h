@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+namespace bmp2cdata {
+
 enum class PictureFormat { Bmp, Png, Jpeg };
 
 // A width and a height: a picture's, or the box it is fitted into.
@@ -67,3 +69,5 @@ void HideExifOrientation(std::span<std::uint8_t> jpeg);
 
 // The complaint for a PNG or JPEG file that cannot be decoded.
 const std::string& UndecodableComplaint(PictureFormat format);
+
+}  // namespace bmp2cdata

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+namespace bmp2cdata {
+
 namespace {
 
 // Floyd and Steinberg's weights, in sixteenths, for the pixel ahead on the
@@ -146,3 +148,5 @@ std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332,
     PackPicture(picture, rgb332, dither, slots);
     return DisplayedTable(slots, picture.width, picture.height, rgb332);
 }
+
+}  // namespace bmp2cdata

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+namespace bmp2cdata {
+
 // Packs the picture's pixels in table order, the top row first and each row
 // from right to left, as a BMP's table lists them. Without dithering each
 // value is packed as PackRGB565 or PackRGB332 packs it; with dithering each
@@ -18,3 +20,5 @@ void PackPicture(const Picture& picture, bool rgb332, bool dither, std::span<std
 // The picture as the LCD shows it once packed so: 0x00RRGGBB, the top row
 // first, each row left to right.
 std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332, bool dither);
+
+}  // namespace bmp2cdata

@@ -6,6 +6,8 @@
 #include "PicturePacking.h"
 #include "PixelPacking.h"
 
+namespace bmp2cdata {
+
 namespace {
 
 std::string SizeText(std::int64_t width, std::int64_t height)
@@ -73,3 +75,5 @@ PreviewContent PreviewOfFile(const std::string& path, bool rgb332)
     const LoadedBmp loaded(path);
     return PreviewOfDecoded(loaded.File().bytes, loaded.Decoded(), rgb332);
 }
+
+}  // namespace bmp2cdata

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace bmp2cdata {
+
 // What a preview of one file shows beside a file list or on the page: the
 // picture as the LCD will show it, its size, and the converter's verdict.
 struct PreviewContent {
@@ -36,3 +38,5 @@ PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither
 // empty path or a path to nothing has nothing to show; anything else that
 // cannot be read gets the run's "Could not find file" complaint.
 PreviewContent PreviewOfFile(const std::string& path, bool rgb332);
+
+}  // namespace bmp2cdata

@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <wincodec.h>
 
+namespace bmp2cdata {
+
 namespace {
 
 // Rows read at a time: few calls, and a band that stays small.
@@ -142,3 +144,5 @@ PictureDecoder& PlatformPictureDecoder()
     static WindowsPictureDecoder decoder;
     return decoder;
 }
+
+}  // namespace bmp2cdata

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 TEST(BufferHost, KnowsTheExactLengthOfARunBeforeItStarts)

@@ -33,6 +33,8 @@
 #include <unistd.h>
 #endif
 
+using namespace bmp2cdata;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <sstream>
 
+using namespace bmp2cdata;
+
 namespace {
 
 

@@ -13,6 +13,8 @@
 #include <random>
 #include <sstream>
 
+using namespace bmp2cdata;
+
 namespace model {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+using namespace bmp2cdata;
+
 namespace {
 
 bool HaveImageMagick()

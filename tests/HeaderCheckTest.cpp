@@ -15,6 +15,8 @@
 #include <unistd.h>
 #endif
 
+using namespace bmp2cdata;
+
 namespace {
 
 struct RunResult {

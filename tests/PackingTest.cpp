@@ -5,6 +5,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace bmp2cdata;
+
 namespace {
 
 struct PackCase {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

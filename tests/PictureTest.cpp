@@ -12,6 +12,8 @@
 
 #include <random>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #endif
 
+using namespace bmp2cdata;
+
 namespace {
 
 TEST(Preview, ShowsTheLcdsColoursWhereThePixelsLie)

@@ -16,6 +16,8 @@
 #include <deque>
 #include <stdexcept>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace bmp2cdata;
+
 using emscripten::val;
 
 // The browser's own decoder, on UTF-8 text in the module's memory: on a large

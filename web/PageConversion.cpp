@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace bmp2cdata;
+
 namespace {
 
 // The field's text as bmp2cdata's --fit takes it: without spaces, and with

@@ -17,14 +17,14 @@ struct PageOptions {
     // The text of the "Fit to W × H" field; empty keeps a picture's size.
     std::string fit;
     bool dither = false;
-    RgbColour background = {};
+    bmp2cdata::RgbColour background = {};
 };
 
 // A PNG or JPEG file as the browser decoded it.
 struct BrowserPicture {
     // False when the browser could not decode the file.
     bool decoded = false;
-    PictureSize size;
+    bmp2cdata::PictureSize size;
     // Red, green, blue and alpha bytes, not premultiplied, rows from the top.
     std::span<const std::uint8_t> rgba;
 };
@@ -39,12 +39,12 @@ struct PageConversion {
     std::optional<std::size_t> tableLength;
     // The table's label, which also names the saved file.
     std::string label;
-    PreviewContent preview;
+    bmp2cdata::PreviewContent preview;
     // Set, with nothing else, when the file is a PNG or JPEG that passed
     // every check made before decoding and the browser has not decoded it
     // yet: it must decode these bytes, the file's own with any EXIF
     // orientation hidden, and convert again.
-    std::optional<PictureFormat> decode;
+    std::optional<bmp2cdata::PictureFormat> decode;
     std::vector<std::uint8_t> bytesToDecode;
 };
 

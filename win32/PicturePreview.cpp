@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace bmp2cdata;
+
 namespace win32 {
 
 namespace {

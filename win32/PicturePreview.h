@@ -33,7 +33,7 @@ private:
     HWND panel_;
     bool rgb332_;
     std::wstring shownPath_;
-    PreviewContent content_;
+    bmp2cdata::PreviewContent content_;
 };
 
 }  // namespace win32

@@ -7,6 +7,8 @@
 
 #include <exception>
 
+using namespace bmp2cdata;
+
 namespace win32 {
 
 int RunProgram(TApplication& application, const std::function<void(TForm1&)>& prepare)

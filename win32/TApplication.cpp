@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+using namespace bmp2cdata;
+
 namespace win32 {
 
 namespace {

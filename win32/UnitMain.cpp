@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+using namespace bmp2cdata;
+
 namespace win32 {
 
 namespace {

@@ -16,9 +16,9 @@ namespace win32 {
 
 // The converter's window: the output area, Convert, Close, the RGB332 option
 // and the file-open dialog, on Windows' own controls. What they do is
-// decided by the window model, ConverterWindow, which this class carries
+// decided by the window model, bmp2cdata::ConverterWindow, which this class carries
 // out. The form's numbers are scaled by the screen's dots per inch over 96.
-class TForm1 : private WindowControls {
+class TForm1 : private bmp2cdata::WindowControls {
 public:
     // Creates the window, hidden, with its controls.
     explicit TForm1(TApplication& application);
@@ -45,7 +45,7 @@ public:
     void Show();
 
     // Replaces the dialog by another chooser, for example one for tests.
-    void SetFileChooser(ConverterWindow::FileChooser chooser);
+    void SetFileChooser(bmp2cdata::ConverterWindow::FileChooser chooser);
     // Whether a conversion is running (possibly several, nested).
     bool Converting() const { return model_.Converting(); }
 
@@ -86,7 +86,7 @@ private:
     HWND lastFocus_ = nullptr;
     Font controlFont_;
     Font memoFont_;
-    ConverterWindow model_;
+    bmp2cdata::ConverterWindow model_;
     // Calls waiting for control to be back in the message loop.
     std::deque<std::function<void()>> later_;
 };

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace bmp2cdata {
+
 void RunConvertCommand(ConverterHost& host, const std::optional<std::string>& droppedFile)
 {
     StopConversion = false;
@@ -35,3 +37,5 @@ bool RunNesting::MayClose()
     closeRequested_ = true;
     return false;
 }
+
+}  // namespace bmp2cdata

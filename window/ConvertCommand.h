@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace bmp2cdata {
+
 class ConverterHost;
 
 // What every window's Convert button does: clears StopConversion and the
@@ -29,3 +31,5 @@ private:
     int depth_ = 0;
     bool closeRequested_ = false;
 };
+
+}  // namespace bmp2cdata

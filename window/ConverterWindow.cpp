@@ -3,6 +3,8 @@
 #include <thread>
 #include <utility>
 
+namespace bmp2cdata {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -144,3 +146,5 @@ void ConverterWindow::Convert(const std::optional<std::string>& droppedFile)
     if (closeAskedFor)
         controls_.CallLater([this] { controls_.CloseWindow(); });
 }
+
+}  // namespace bmp2cdata

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace bmp2cdata {
+
 // The time as the window sees it; tests replace it.
 struct WindowClock {
     using Clock = std::chrono::steady_clock;
@@ -88,3 +90,5 @@ private:
     bool copied_ = true;
     WindowClock::Clock::time_point shownAt_;
 };
+
+}  // namespace bmp2cdata

@@ -1,5 +1,7 @@
 #include "ExceptionText.h"
 
+namespace bmp2cdata {
+
 std::string ExceptionText(const std::exception_ptr& failure)
 {
     if (!failure)
@@ -16,3 +18,5 @@ std::string ExceptionText(const std::exception_ptr& failure)
         text += '.';
     return text;
 }
+
+}  // namespace bmp2cdata

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace bmp2cdata {
+
 // What a toolkit does for the converter window (ConverterWindow): it puts
 // text in the window's controls and reads it back, owns the clipboard and
 // the file dialog, and runs the event loop. What the window does with them
@@ -35,3 +37,5 @@ public:
     // Asks the window to close, as its close box does.
     virtual void CloseWindow() = 0;
 };
+
+}  // namespace bmp2cdata

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace bmp2cdata {
+
 namespace {
 
 // Where the form puts the window's top left corner, frame included, on the
@@ -39,3 +41,5 @@ ScreenRect FitPicture(int width, int height, const ScreenRect& frame)
     return {frame.left + (frame.width - shownWidth) / 2, frame.top + (frame.height - shownHeight) / 2, shownWidth,
             shownHeight};
 }
+
+}  // namespace bmp2cdata

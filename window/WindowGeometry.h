@@ -1,5 +1,7 @@
 #pragma once
 
+namespace bmp2cdata {
+
 // Where the converter window and its preview picture go, in pixels: the
 // same decisions for every toolkit.
 
@@ -26,3 +28,5 @@ ScreenRect PlaceForm(int width, int height, const ScreenRect& available);
 // the largest whole factor that fits, so that its pixels stay crisp, or
 // shrunk to fit with its proportions kept; centred.
 ScreenRect FitPicture(int width, int height, const ScreenRect& frame);
+
+}  // namespace bmp2cdata

@@ -21,6 +21,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 const std::string& ScratchPath()

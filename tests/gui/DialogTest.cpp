@@ -15,6 +15,8 @@
 
 #include <filesystem>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using app::PicturePreview;

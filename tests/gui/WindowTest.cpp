@@ -23,6 +23,8 @@
 #include <deque>
 #include <filesystem>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using app::TApplication;

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace bmp2cdata;
+
 struct RunRecord {
     std::vector<std::string> lines;
     std::string clipboard;

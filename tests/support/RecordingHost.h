@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace bmp2cdata;
+
 class RecordingHost : public ConverterHost {
 public:
     void AddLine(const std::string& line) override

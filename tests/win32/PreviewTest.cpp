@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using win32::PicturePreview;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using win32::PutOnClipboard;

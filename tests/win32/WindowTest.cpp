@@ -24,6 +24,8 @@
 #include <map>
 #include <thread>
 
+using namespace bmp2cdata;
+
 namespace {
 
 using namespace std::chrono_literals;
