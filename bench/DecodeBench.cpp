@@ -19,6 +19,8 @@ class Discard : public RgbaRows {
 public:
     void AddRow(std::span<const std::uint8_t> rgba) override { rows += !rgba.empty(); }
     void AddRow(std::span<const std::uint16_t> rgba) override { rows += !rgba.empty(); }
+    void AddPassRow(int, std::span<const std::uint8_t> rgba) override { rows += !rgba.empty(); }
+    void AddPassRow(int, std::span<const std::uint16_t> rgba) override { rows += !rgba.empty(); }
 
     int rows = 0;  // keeps the rows from being optimised away
 };

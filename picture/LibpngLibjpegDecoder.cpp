@@ -21,6 +21,20 @@ namespace {
 
 constexpr std::uint8_t kOpaque = 0xFF;
 
+// Chunks libpng would read whole into memory that the conversion never
+// uses: text, suggested palettes, colour profiles (never applied), EXIF
+// (its orientation is not applied either) and calibrations. libpng skips
+// them unread, in small pieces, whatever length they claim.
+constexpr png_byte kSkippedChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0iCCP\0eXIf\0pCAL\0sCAL";
+constexpr int kSkippedChunkCount = sizeof kSkippedChunks / 5;
+// What libpng may allocate to inflate or keep one chunk: the chunks the
+// conversion reads (a palette, its transparency) take at most 768 bytes,
+// and a file's own private chunks are skipped without allocating.
+constexpr png_alloc_size_t kPngChunkBytesMax = 1 << 20;
+// How many text, palette and unknown chunks libpng may keep: it keeps none
+// of them here, since all are skipped, so a few more than none is ample.
+constexpr png_uint_32 kPngChunksKeptMax = 16;
+
 struct PngRead {
     explicit PngRead(std::span<const std::uint8_t> bytes) : file(bytes)
     {
@@ -39,11 +53,9 @@ struct PngRead {
     std::size_t position = 0;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    // Samples of the row being read, or of every row of an interlaced file,
-    // whose rows are complete only after its last pass.
+    // Samples of the row being read, of a whole row or a pass's.
     std::vector<std::uint8_t> narrow;
     std::vector<std::uint16_t> wide;
-    std::vector<png_bytep> rows;
 };
 
 void ReadFromMemory(png_structp png, png_bytep data, png_size_t length)
@@ -70,50 +82,102 @@ bool ExpandToRgba(png_structp png, png_infop info)
         png_set_add_alpha(png, wide ? 0xFFFF : kOpaque, PNG_FILLER_AFTER);
     if (wide && std::endian::native == std::endian::little)
         png_set_swap(png);
-    png_set_interlace_handling(png);
     png_read_update_info(png, info);
     return wide;
 }
 
-// Hands over the row-th of the rows held.
-void HandOver(const PngRead& read, std::size_t row, std::size_t rowSamples, RgbaRows& rows)
+void LimitPngReading(png_structp png)
 {
-    if (read.wide.empty())
-        rows.AddRow(std::span(read.narrow).subspan(row * rowSamples, rowSamples));
-    else
-        rows.AddRow(std::span(read.wide).subspan(row * rowSamples, rowSamples));
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks, kSkippedChunkCount);
+    png_set_chunk_malloc_max(png, kPngChunkBytesMax);
+    png_set_chunk_cache_max(png, kPngChunksKeptMax);
+    // Colour profiles are not applied, so libpng need not judge them.
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
 }
 
-bool ReadPng(PngRead& read, PictureSize declared, RgbaRows& rows)
+// Reads size.height rows of size.width pixels into the row held, handing
+// each over as a row of pass, or of the whole picture for pass -1.
+void HandOverRows(PngRead& read, PictureSize size, int pass, RgbaRows& rows)
+{
+    const std::size_t samples = std::size_t{size.width} * 4;
+    for (std::uint32_t row = 0; row < size.height; ++row) {
+        png_read_row(read.png, read.wide.empty() ? read.narrow.data() : reinterpret_cast<png_bytep>(read.wide.data()),
+                     nullptr);
+        if (!read.wide.empty() && pass < 0)
+            rows.AddRow(std::span<const std::uint16_t>(read.wide).first(samples));
+        else if (!read.wide.empty())
+            rows.AddPassRow(pass, std::span<const std::uint16_t>(read.wide).first(samples));
+        else if (pass < 0)
+            rows.AddRow(std::span<const std::uint8_t>(read.narrow).first(samples));
+        else
+            rows.AddPassRow(pass, std::span<const std::uint8_t>(read.narrow).first(samples));
+    }
+}
+
+// An interlaced file is read pass by pass, as libpng gives it when it is
+// not asked to put the passes together, which would take a buffer of the
+// whole picture at four or eight bytes a pixel.
+void HandOverPasses(PngRead& read, PictureSize declared, RgbaRows& rows)
+{
+    for (int pass = 0; pass < kInterlacePassCount; ++pass) {
+        const PictureSize passSize = InterlacePassSize(declared, pass);
+        if (passSize.Area() > 0)
+            HandOverRows(read, passSize, pass, rows);
+    }
+}
+
+bool ReadPng(PngRead& read, const PictureSize& declared, RgbaRows& rows)
 {
     if (setjmp(png_jmpbuf(read.png)))
         return false;
     png_set_read_fn(read.png, &read, ReadFromMemory);
-    // Colour profiles are not applied, so libpng need not judge them.
-    png_set_option(read.png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    LimitPngReading(read.png);
     png_read_info(read.png, read.info);
     if (PictureSize{png_get_image_width(read.png, read.info), png_get_image_height(read.png, read.info)} != declared)
         return false;
     const bool wide = ExpandToRgba(read.png, read.info);
     const std::size_t rowSamples = std::size_t{declared.width} * 4;
-    const std::size_t rowBytes = rowSamples * (wide ? 2 : 1);
-    if (png_get_rowbytes(read.png, read.info) != rowBytes)
+    if (png_get_rowbytes(read.png, read.info) != rowSamples * (wide ? 2 : 1))
         return false;
-    const bool interlaced = png_get_interlace_type(read.png, read.info) != PNG_INTERLACE_NONE;
-    const std::size_t held = interlaced ? declared.height : 1;
-    auto* first = wide ? reinterpret_cast<png_bytep>((read.wide.resize(held * rowSamples), read.wide.data()))
-                       : (read.narrow.resize(held * rowSamples), read.narrow.data());
-    if (interlaced) {
-        read.rows.resize(held);
-        for (std::size_t row = 0; row < held; ++row)
-            read.rows[row] = first + row * rowBytes;
-        png_read_image(read.png, read.rows.data());
-    }
-    for (std::size_t row = 0; row < declared.height; ++row) {
-        if (!interlaced)
-            png_read_row(read.png, first, nullptr);
-        HandOver(read, interlaced ? row : 0, rowSamples, rows);
-    }
+    if (wide)
+        read.wide.resize(rowSamples);
+    else
+        read.narrow.resize(rowSamples);
+    if (png_get_interlace_type(read.png, read.info) != PNG_INTERLACE_NONE)
+        HandOverPasses(read, declared, rows);
+    else
+        HandOverRows(read, declared, -1, rows);
+    return true;
+}
+
+// The most scans a JPEG file may have: one for each of the 64 coefficients
+// of each of four components, more than any encoder's progression writes
+// (libjpeg's own writes 10). Each scan makes the decoder walk every block
+// of its components again, so a file of thousands of empty scans would
+// keep it busy for seconds.
+constexpr int kMaxJpegScans = 256;
+
+// Warnings of libjpeg's about the file's metadata, which the decode does
+// not depend on: an unknown JFIF version or Adobe colour transform. Every
+// other warning tells of damaged or inconsistent data, which libjpeg would
+// decode on past, with grey or made-up blocks.
+bool IsHarmless(int warning)
+{
+    return warning == JWRN_JFIF_MAJOR || warning == JWRN_ADOBE_XFORM;
+}
+
+// Whether a progressive file's scans brought every coefficient of every
+// component to its full precision, as the last scans of every encoder's
+// progression do: a file cut between two scans and closed leaves some
+// unsent, without a warning.
+bool ScansAreComplete(const jpeg_decompress_struct& info)
+{
+    if (!info.progressive_mode)
+        return true;
+    for (int component = 0; component < info.num_components; ++component)
+        for (int coefficient = 0; coefficient < DCTSIZE2; ++coefficient)
+            if (info.coef_bits[component][coefficient] != 0)
+                return false;
     return true;
 }
 
@@ -128,10 +192,14 @@ struct JpegRead {
         info.err = jpeg_std_error(&errors.manager);
         errors.manager.error_exit = [](j_common_ptr common) { std::longjmp(ErrorsOf(common).jump, 1); };
         errors.manager.output_message = [](j_common_ptr) {};
-        // A file cut short would decode with grey where its end should be;
-        // it is refused like any other damage, without decoding on.
+        // A file cut short or damaged would decode with grey or garbled
+        // blocks where its data is missing; it is refused without decoding on.
         errors.manager.emit_message = [](j_common_ptr common, int level) {
-            if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF)
+            if (level < 0 && !IsHarmless(common->err->msg_code))
+                std::longjmp(ErrorsOf(common).jump, 1);
+        };
+        progress.progress_monitor = [](j_common_ptr common) {
+            if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > kMaxJpegScans)
                 std::longjmp(ErrorsOf(common).jump, 1);
         };
     }
@@ -147,6 +215,7 @@ struct JpegRead {
 
     jpeg_decompress_struct info{};
     JpegErrors errors;
+    jpeg_progress_mgr progress{};
     bool created = false;
     std::vector<std::uint8_t> row;
 };
@@ -171,6 +240,7 @@ bool ReadJpeg(JpegRead& read, std::span<const std::uint8_t> file, PictureSize de
         return false;
     jpeg_create_decompress(&info);
     read.created = true;
+    info.progress = &read.progress;
     jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&info, TRUE);
     if (PictureSize{info.image_width, info.image_height} != declared)
@@ -178,7 +248,7 @@ bool ReadJpeg(JpegRead& read, std::span<const std::uint8_t> file, PictureSize de
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
     jpeg_start_decompress(&info);
-    if (info.output_components != 4 || PictureSize{info.output_width, info.output_height} != declared)
+    if (!ScansAreComplete(info) || info.output_components != 4 || PictureSize{info.output_width, info.output_height} != declared)
         return false;
     read.row.resize(std::size_t{declared.width} * 4);
     JSAMPROW row = read.row.data();
@@ -199,6 +269,8 @@ public:
                 RgbaRows& rows) override
     {
         if (format == PictureFormat::Png) {
+            if (!PngChunksAreSound(file))
+                return false;
             PngRead read(file);
             return read.info != nullptr && ReadPng(read, declared, rows);
         }

@@ -23,6 +23,24 @@ std::uint8_t Blend16(std::uint64_t colour, std::uint64_t alpha, std::uint8_t bac
     return static_cast<std::uint8_t>((blended * kOpaque8 + kOpaque16 / 2) / kOpaque16);
 }
 
+void BlendPixel(const std::uint8_t* rgba, const std::uint8_t* background, std::uint8_t* rgb)
+{
+    if (rgba[3] == kOpaque8) {
+        rgb[0] = rgba[0];
+        rgb[1] = rgba[1];
+        rgb[2] = rgba[2];
+        return;
+    }
+    for (int channel = 0; channel < 3; ++channel)
+        rgb[channel] = Blend8(rgba[channel], rgba[3], background[channel]);
+}
+
+void BlendPixel(const std::uint16_t* rgba, const std::uint8_t* background, std::uint8_t* rgb)
+{
+    for (int channel = 0; channel < 3; ++channel)
+        rgb[channel] = Blend16(rgba[channel], rgba[3], background[channel]);
+}
+
 }  // namespace
 
 PictureSize FittedSize(PictureSize size, PictureSize box)
@@ -81,10 +99,10 @@ std::uint8_t* PictureBuilder::NextRow()
 
 // Each new column's sum: its first and last old pixels by the lengths it
 // covers of them, those between whole, taken from the row's running sums.
-void PictureBuilder::SumRowAcross()
+void PictureBuilder::SumRowAcross(const std::uint8_t* row)
 {
     std::uint32_t* running = runningSums_.data();
-    for (const std::uint8_t* pixel = row_.data(); pixel != row_.data() + row_.size(); pixel += 3, running += 3) {
+    for (const std::uint8_t* pixel = row; pixel != row + std::size_t{size_.width} * 3; pixel += 3, running += 3) {
         running[3] = running[0] + pixel[0];
         running[4] = running[1] + pixel[1];
         running[5] = running[2] + pixel[2];
@@ -96,8 +114,8 @@ void PictureBuilder::SumRowAcross()
         const bool spans = cover.last > cover.first;
         for (std::size_t channel = 0; channel < 3; ++channel) {
             const std::uint32_t between = spans ? runningSums_[last + channel] - runningSums_[first + 3 + channel] : 0;
-            *sum++ = row_[first + channel] * cover.firstLength + between * fitted_.width +
-                     (spans ? row_[last + channel] * cover.lastLength : 0);
+            *sum++ = row[first + channel] * cover.firstLength + between * fitted_.width +
+                     (spans ? row[last + channel] * cover.lastLength : 0);
         }
     }
 }
@@ -124,51 +142,109 @@ void PictureBuilder::AddRowDown()
 void PictureBuilder::RowAdded()
 {
     if (Fitting()) {
-        SumRowAcross();
+        SumRowAcross(row_.data());
         AddRowDown();
     }
     ++rowsAdded_;
 }
 
-template <typename Sample, typename Blend>
-void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba, Blend blend)
+template <typename Sample>
+void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba)
 {
-    if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height) {
+    if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height || interlaced_) {
         broken_ = true;
         return;
     }
     std::uint8_t* out = NextRow();
     const std::uint8_t background[3] = {background_.red, background_.green, background_.blue};
     for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += 3)
-        blend(in, background, out);
+        BlendPixel(in, background, out);
     RowAdded();
 }
 
 void PictureBuilder::AddRow(std::span<const std::uint8_t> rgba)
 {
-    AddRgbaRow(rgba, [](const std::uint8_t* in, const std::uint8_t* background, std::uint8_t* out) {
-        if (in[3] == kOpaque8) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-            return;
-        }
-        for (int channel = 0; channel < 3; ++channel)
-            out[channel] = Blend8(in[channel], in[3], background[channel]);
-    });
+    AddRgbaRow(rgba);
 }
 
 void PictureBuilder::AddRow(std::span<const std::uint16_t> rgba)
 {
-    AddRgbaRow(rgba, [](const std::uint16_t* in, const std::uint8_t* background, std::uint8_t* out) {
-        for (int channel = 0; channel < 3; ++channel)
-            out[channel] = Blend16(in[channel], in[3], background[channel]);
-    });
+    AddRgbaRow(rgba);
+}
+
+// The first pass row: a file gives its rows in passes or whole, never
+// both; when fitting, the picture is held whole until its last pass.
+void PictureBuilder::StartPasses()
+{
+    interlaced_ = true;
+    broken_ = broken_ || rowsAdded_ > 0;
+    if (Fitting() && !broken_)
+        passed_.resize(static_cast<std::size_t>(size_.Area()) * 3);
+}
+
+void PictureBuilder::SkipEmptyPasses()
+{
+    while (pass_ < kInterlacePassCount && InterlacePassSize(size_, pass_).Area() == 0)
+        ++pass_;
+}
+
+template <typename Sample>
+void PictureBuilder::AddRgbaPassRow(int pass, std::span<const Sample> rgba)
+{
+    if (!interlaced_)
+        StartPasses();
+    SkipEmptyPasses();
+    if (broken_ || pass != pass_ || pass_ >= kInterlacePassCount ||
+        rgba.size() != std::size_t{InterlacePassSize(size_, pass).width} * 4) {
+        broken_ = true;
+        return;
+    }
+    // Each pixel goes where its pass puts it.
+    const InterlacePass& geometry = kInterlacePasses[pass];
+    const std::size_t row = geometry.row + std::size_t{passRow_} * geometry.rowStep;
+    std::uint8_t* out = (Fitting() ? passed_.data() : picture_.rgb.data()) + (row * size_.width + geometry.column) * 3;
+    const std::uint8_t background[3] = {background_.red, background_.green, background_.blue};
+    for (const Sample* in = rgba.data(); in != rgba.data() + rgba.size(); in += 4, out += geometry.columnStep * 3)
+        BlendPixel(in, background, out);
+    PassRowAdded();
+}
+
+void PictureBuilder::PassRowAdded()
+{
+    if (++passRow_ < InterlacePassSize(size_, pass_).height)
+        return;
+    passRow_ = 0;
+    ++pass_;
+    SkipEmptyPasses();
+    if (pass_ == kInterlacePassCount)
+        AddPassedRows();
+}
+
+// After the last pass, every row is whole: a picture that is not fitted
+// holds them already, one that is has them added as if they had come so.
+void PictureBuilder::AddPassedRows()
+{
+    for (; rowsAdded_ < size_.height; ++rowsAdded_)
+        if (Fitting()) {
+            SumRowAcross(passed_.data() + std::size_t{rowsAdded_} * size_.width * 3);
+            AddRowDown();
+        }
+    passed_ = {};
+}
+
+void PictureBuilder::AddPassRow(int pass, std::span<const std::uint8_t> rgba)
+{
+    AddRgbaPassRow(pass, rgba);
+}
+
+void PictureBuilder::AddPassRow(int pass, std::span<const std::uint16_t> rgba)
+{
+    AddRgbaPassRow(pass, rgba);
 }
 
 void PictureBuilder::AddBgrRow(const std::uint8_t* bgr)
 {
-    if (rowsAdded_ >= size_.height) {
+    if (rowsAdded_ >= size_.height || interlaced_) {
         broken_ = true;
         return;
     }

@@ -39,7 +39,8 @@ PictureSize FittedSize(PictureSize size, PictureSize box);
 // into the fitted picture as it comes, so that a large picture is never
 // held whole: every new pixel is the mean of the old pixels it covers,
 // weighted by how much of each it covers, rounded half up, in integer
-// arithmetic, so that every platform gives the same pixels.
+// arithmetic, so that every platform gives the same pixels. An interlaced
+// file's pixels are held whole, three bytes a pixel, until its last pass.
 class PictureBuilder final : public RgbaRows {
 public:
     // size's area is at most kMaxPicturePixels.
@@ -47,6 +48,8 @@ public:
 
     void AddRow(std::span<const std::uint8_t> rgba) override;
     void AddRow(std::span<const std::uint16_t> rgba) override;
+    void AddPassRow(int pass, std::span<const std::uint8_t> rgba) override;
+    void AddPassRow(int pass, std::span<const std::uint16_t> rgba) override;
     // A row as a BMP file holds it: blue, green, red.
     void AddBgrRow(const std::uint8_t* bgr);
 
@@ -56,8 +59,14 @@ public:
     Picture Finish();
 
 private:
-    template <typename Sample, typename Blend>
-    void AddRgbaRow(std::span<const Sample> rgba, Blend blend);
+    template <typename Sample>
+    void AddRgbaRow(std::span<const Sample> rgba);
+    template <typename Sample>
+    void AddRgbaPassRow(int pass, std::span<const Sample> rgba);
+    void StartPasses();
+    void SkipEmptyPasses();
+    void PassRowAdded();
+    void AddPassedRows();
     std::uint8_t* NextRow();
     void RowAdded();
     bool Fitting() const { return fitted_ != size_; }
@@ -80,7 +89,7 @@ private:
         std::uint32_t lastLength = 0;
     };
     static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount);
-    void SumRowAcross();
+    void SumRowAcross(const std::uint8_t* row);
     void AddRowDown();
 
     // When fitting: the old row being added, its running sums (of the
@@ -94,6 +103,13 @@ private:
     std::vector<Cover> rows_;
     std::uint32_t newRow_ = 0;
     std::vector<std::uint32_t> sums_;
+
+    // An interlaced file's next pass and row in it, and, when fitting, its
+    // pixels so far.
+    bool interlaced_ = false;
+    int pass_ = 0;
+    std::uint32_t passRow_ = 0;
+    std::vector<std::uint8_t> passed_;
 };
 
 // The pixels of an accepted BMP image, turned the right way up and fitted

@@ -16,6 +16,11 @@ public:
     virtual ~RgbaRows() = default;
     virtual void AddRow(std::span<const std::uint8_t> rgba) = 0;
     virtual void AddRow(std::span<const std::uint16_t> rgba) = 0;
+    // Or, for an interlaced PNG file, the next row of pass (of
+    // kInterlacePasses), as many pixels as the pass holds in a row: every
+    // row of every pass that holds pixels, in the file's order.
+    virtual void AddPassRow(int pass, std::span<const std::uint8_t> rgba) = 0;
+    virtual void AddPassRow(int pass, std::span<const std::uint16_t> rgba) = 0;
 };
 
 // Decodes PNG and JPEG files with the platform's own libraries.

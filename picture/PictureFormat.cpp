@@ -20,6 +20,17 @@ constexpr std::size_t kPngWidth = 16;
 constexpr std::size_t kPngHeight = 20;
 constexpr std::array<std::uint8_t, 4> kPngHeaderName = {'I', 'H', 'D', 'R'};
 
+constexpr std::size_t kPngBitDepth = 24;
+constexpr std::size_t kPngColourType = 25;
+constexpr std::size_t kPngInterlace = 28;
+// A chunk's length, type and checksum around its data.
+constexpr std::size_t kPngChunkFrame = 12;
+constexpr std::array<std::uint8_t, 4> kPngImageDataName = {'I', 'D', 'A', 'T'};
+constexpr std::array<std::uint8_t, 4> kPngEndName = {'I', 'E', 'N', 'D'};
+// Deflate's best ratio: a match copies at most 258 bytes, and its codes
+// take at least two bits, so no byte of a stream inflates past 1032 bytes.
+constexpr std::uint64_t kDeflateBestRatio = 1032;
+
 constexpr std::uint8_t kMarkerPrefix = 0xFF;
 constexpr std::uint8_t kStartOfScan = 0xDA;
 constexpr std::uint8_t kEndOfImage = 0xD9;
@@ -96,6 +107,36 @@ std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes)
     return size;
 }
 
+// The bytes of image data before deflate, a filter byte and the packed
+// samples a row, of a PNG file whose header chunk is at the start of png;
+// nothing for a colour type PNG does not have.
+std::optional<std::uint64_t> PngRowBytes(std::span<const std::uint8_t> png, std::uint32_t width)
+{
+    static constexpr std::uint8_t kChannels[] = {1, 0, 3, 1, 2, 0, 4};
+    const std::uint8_t colourType = png[kPngColourType];
+    if (colourType >= std::size(kChannels) || kChannels[colourType] == 0)
+        return std::nullopt;
+    const std::uint64_t bits = std::uint64_t{width} * kChannels[colourType] * png[kPngBitDepth];
+    return 1 + (bits + 7) / 8;
+}
+
+// Whether inflated bytes of image data can hold the rows of a picture of
+// size, interlaced or not.
+bool PngDataHoldsRows(std::span<const std::uint8_t> png, PictureSize size, std::uint64_t inflated)
+{
+    const bool interlaced = png[kPngInterlace] != 0;
+    for (int pass = 0; pass < (interlaced ? kInterlacePassCount : 1); ++pass) {
+        const PictureSize rows = interlaced ? InterlacePassSize(size, pass) : size;
+        const std::optional<std::uint64_t> rowBytes = PngRowBytes(png, rows.width);
+        if (rows.Area() == 0 || !rowBytes)
+            continue;
+        if (inflated / *rowBytes < rows.height)
+            return false;
+        inflated -= *rowBytes * rows.height;
+    }
+    return true;
+}
+
 std::string SizeText(PictureSize size)
 {
     return std::to_string(size.width) + " x " + std::to_string(size.height);
@@ -123,6 +164,34 @@ std::optional<PictureSize> DeclaredSize(PictureFormat format, std::span<const st
         break;
     }
     return std::nullopt;
+}
+
+PictureSize InterlacePassSize(PictureSize size, int pass)
+{
+    const InterlacePass& geometry = kInterlacePasses[pass];
+    const auto count = [](std::uint32_t length, std::uint32_t start, std::uint32_t step) {
+        return length > start ? (length - start + step - 1) / step : 0;
+    };
+    return {count(size.width, geometry.column, geometry.columnStep), count(size.height, geometry.row, geometry.rowStep)};
+}
+
+bool PngChunksAreSound(std::span<const std::uint8_t> png)
+{
+    const std::optional<PictureSize> size = PngSize(png);
+    if (!size || png.size() <= kPngInterlace)
+        return false;
+    std::uint64_t imageData = 0;
+    for (std::size_t at = kPngSignature.size(); at < png.size();) {
+        if (png.size() - at < kPngChunkFrame || BigEndian(png, at, 4) > png.size() - at - kPngChunkFrame)
+            return false;
+        const std::uint32_t length = BigEndian(png, at, 4);
+        if (StartsWith(png, kPngEndName, at + 4))
+            break;
+        if (StartsWith(png, kPngImageDataName, at + 4))
+            imageData += length;
+        at += kPngChunkFrame + length;
+    }
+    return PngDataHoldsRows(png, *size, imageData * kDeflateBestRatio);
 }
 
 std::string TooManyPixelsComplaint(PictureSize size)

@@ -51,6 +51,31 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> start);
 // it (more of the file may, unless start is all of it).
 std::optional<PictureSize> DeclaredSize(PictureFormat format, std::span<const std::uint8_t> start);
 
+// Where each of the seven passes of an interlaced PNG file (Adam7) finds its
+// pixels: from the column and row it starts at, every columnStep-th column
+// of every rowStep-th row.
+struct InterlacePass {
+    std::uint32_t column = 0;
+    std::uint32_t row = 0;
+    std::uint32_t columnStep = 1;
+    std::uint32_t rowStep = 1;
+};
+inline constexpr InterlacePass kInterlacePasses[] = {
+    {0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2},
+};
+inline constexpr int kInterlacePassCount = 7;
+
+// How many pixels the pass-th interlacing pass of a picture of size holds
+// across and down; a pass may hold none.
+PictureSize InterlacePassSize(PictureSize size, int pass);
+
+// Whether a PNG file held whole may be handed to a decoder: every chunk up to
+// the closing IEND lies within the file, and its image data is not too short
+// to hold the pixels its header declares even at deflate's best ratio. A
+// decoder would refuse either file anyway, but only after allocating for
+// what it claims.
+bool PngChunksAreSound(std::span<const std::uint8_t> png);
+
 // The complaint for a picture too large to be read, over kMaxPicturePixels.
 std::string TooManyPixelsComplaint(PictureSize size);
 

@@ -119,7 +119,8 @@ public:
         UINT width = 0;
         UINT height = 0;
         WICPixelFormatGUID native{};
-        if (format == PictureFormat::Bmp || !StartCom() ||
+        // The chunks are checked as on every platform, before WIC sees them.
+        if (format == PictureFormat::Bmp || (format == PictureFormat::Png && !PngChunksAreSound(file)) || !StartCom() ||
             FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_PPV_ARGS(factory.Put()))) ||
             FAILED(factory->CreateStream(stream.Put())) ||

@@ -5,6 +5,7 @@
 #include "ConvertPicture.h"
 #include "PlatformPictureDecoder.h"
 #include "support/BmpBuilder.h"
+#include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
 #ifndef _WIN32
@@ -23,9 +24,10 @@ constexpr RgbColour kBackground{0x11, 0x22, 0x33};
 constexpr std::uint32_t kWidth = 11;
 constexpr std::uint32_t kHeight = 7;
 
-LoadedPicture Decode(const Bytes& file)
+LoadedPicture Decode(const Bytes& file, std::optional<PictureSize> fit = std::nullopt)
 {
-    return LoadPictureBytes(file, std::int64_t(file.size()), PlatformPictureDecoder(), {.background = kBackground});
+    return LoadPictureBytes(file, std::int64_t(file.size()), PlatformPictureDecoder(),
+                            {.fit = fit, .background = kBackground});
 }
 
 struct PngCase {
@@ -133,7 +135,66 @@ TEST(PictureDecoder, RefusesADamagedPng)
     EXPECT_EQ(Decode(png).complaint, kPngComplaint);
 }
 
+TEST(PictureDecoder, RefusesAPngWithAChunkPastItsEnd)
+{
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT"})
+        EXPECT_EQ(Decode(PngClaimingAHugeChunk(type)).complaint, kPngComplaint) << type;
+    // After the image data too, where the rows need not be read on to.
+    Bytes png = PngOf({kPngRgb, 8, false}, false);
+    png.resize(png.size() - 12);
+    PutChunk(png, "tEXt", Bytes(20, 'x'));
+    png.resize(png.size() - 4);
+    EXPECT_EQ(Decode(png).complaint, kPngComplaint);
+}
+
+TEST(PictureDecoder, RefusesAPngWhoseDataCannotHoldItsPixels)
+{
+    EXPECT_EQ(Decode(PngDeclaringAnInterlacedGiant(), PictureSize{160, 128}).complaint, kPngComplaint);
+}
+
 #ifndef _WIN32
+
+TEST(PictureDecoder, RefusesAJpegOfMoreScansThanAnEncoderWrites)
+{
+    EXPECT_EQ(Decode(JpegOfManyScans(16, kManyScans)).complaint, kJpegComplaint);
+    // libjpeg's own progression writes 10 scans; 200 more are still read.
+    const LoadedPicture loaded = Decode(JpegOfManyScans(16, 200));
+    ASSERT_TRUE(loaded.Converts()) << loaded.complaint;
+    EXPECT_NEAR(loaded.picture.rgb[0], 90, 3);
+    EXPECT_NEAR(loaded.picture.rgb[2], 200, 3);
+}
+
+TEST(PictureDecoder, RefusesADamagedJpegThatEndsAsAWholeOneDoes)
+{
+    EXPECT_EQ(Decode(JpegCutAndClosed()).complaint, kJpegComplaint);
+    Bytes progressive = BuildJpeg(64, 64, [](int column, int) { return Rgb{std::uint8_t(column * 4), 9, 9}; }, true);
+    progressive.resize(progressive.size() / 2);
+    progressive.insert(progressive.end(), {0xFF, 0xD9});
+    EXPECT_EQ(Decode(progressive).complaint, kJpegComplaint);
+    // A marker where the data should go on.
+    Bytes marked = BuildJpeg(64, 64, [](int column, int) { return Rgb{std::uint8_t(column * 4), 9, 9}; }, false);
+    marked[marked.size() - 40] = 0xFF;
+    marked[marked.size() - 39] = 0xD0;
+    EXPECT_EQ(Decode(marked).complaint, kJpegComplaint);
+}
+
+TEST(PictureDecoder, AcceptsAJpegWhoseOnlyWarningsAreAboutItsMetadata)
+{
+    const auto grey = [](int, int) { return Rgb{128, 128, 128}; };
+    Bytes futureJfif = BuildJpeg(16, 16, grey, false);
+    futureJfif[11] = 2;  // the JFIF major version
+    // An Adobe block in place of the JFIF one, with a transform code that
+    // does not exist: YCbCr is taken.
+    Bytes adobe = BuildJpeg(16, 16, grey, false);
+    const Bytes adobeBlock = {0xFF, 0xEE, 0, 14, 'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 7};
+    adobe.erase(adobe.begin() + 2, adobe.begin() + 20);
+    adobe.insert(adobe.begin() + 2, adobeBlock.begin(), adobeBlock.end());
+    for (const Bytes& jpeg : {futureJfif, adobe}) {
+        const LoadedPicture loaded = Decode(jpeg);
+        ASSERT_TRUE(loaded.Converts()) << loaded.complaint;
+        EXPECT_NEAR(loaded.picture.rgb[0], 128, 2);
+    }
+}
 
 TEST(PictureDecoder, GivesBaselineAndProgressiveJpegsTheirColours)
 {

@@ -6,6 +6,7 @@
 #include "PictureFormat.h"
 #include "PixelPacking.h"
 #include "support/BmpBuilder.h"
+#include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,127 @@ TEST(PictureFormat, LimitsReadingTo16MegapixelsAndTheTableToItsBuffer)
     EXPECT_EQ(CheckPictureSize({277, 276}, false),
               "This picture is too large for a table. It has 277 x 276 pixels; a table holds at most 76242, so fit "
               "it to a smaller size");
+}
+
+// A PNG of one grey 8-bit or 16-bit row or an interlaced one, whose image
+// data is idat bytes: what they inflate to is not looked at.
+Bytes GreyPngOfData(std::uint32_t width, std::uint8_t depth, bool interlaced, std::vector<std::uint32_t> idat)
+{
+    Bytes png = BuildPng({.width = width, .colourType = kPngGrey, .bitDepth = depth, .interlaced = interlaced});
+    png.resize(33);
+    for (const std::uint32_t length : idat)
+        PutChunk(png, "IDAT", Bytes(length, 0x55));
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+TEST(PictureFormat, PngChunksMustLieWithinTheFile)
+{
+    for (const bool interlaced : {false, true}) {
+        Bytes png = BuildPng({.width = 9, .height = 9, .interlaced = interlaced});
+        EXPECT_TRUE(PngChunksAreSound(png));
+        // Whatever follows the closing chunk is not read.
+        png.insert(png.end(), {0, 0, 0, 99, 'z'});
+        EXPECT_TRUE(PngChunksAreSound(png));
+    }
+    Bytes claiming = BuildPng({.width = 9, .height = 9});
+    const Bytes end(claiming.end() - 12, claiming.end());
+    claiming.resize(claiming.size() - 12);
+    PutChunk(claiming, "tEXt", Bytes(30, 'x'));
+    claiming[claiming.size() - 42 + 3] = 31;  // a byte more than it holds
+    claiming.insert(claiming.end(), end.begin(), end.end());
+    EXPECT_FALSE(PngChunksAreSound(claiming));
+    EXPECT_FALSE(PngChunksAreSound(PngClaimingAHugeChunk("tEXt")));
+    const Bytes whole = BuildPng({.width = 9, .height = 9});
+    EXPECT_FALSE(PngChunksAreSound(std::span(whole).first(whole.size() - 5)));
+}
+
+TEST(PictureFormat, PngImageDataMustHoldItsPixelsAtDeflatesBestRatio)
+{
+    // A byte inflates to at most 1032; each row, and each row of each
+    // interlacing pass, starts with a filter byte.
+    const struct {
+        std::uint32_t width;
+        std::uint8_t depth;
+        bool interlaced;
+        std::vector<std::uint32_t> idat;
+        bool sound;
+    } cases[] = {
+        {1031, 8, false, {1}, true},  {1032, 8, false, {1}, false}, {1029, 8, true, {1}, false},
+        {515, 16, false, {1}, true},  {516, 16, false, {1}, false}, {2063, 8, false, {1, 1}, true},
+        {2064, 8, false, {1, 1}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PngChunksAreSound(GreyPngOfData(c.width, c.depth, c.interlaced, c.idat)), c.sound)
+            << c.width << " pixels of " << int(c.depth) << " bits" << (c.interlaced ? ", interlaced" : "");
+    EXPECT_FALSE(PngChunksAreSound(PngDeclaringAnInterlacedGiant()));
+}
+
+// Hands rgba, the whole picture's rows, to builder pass by pass as an
+// interlaced PNG file holds them.
+template <typename Sample>
+void AddInPasses(PictureBuilder& builder, PictureSize size, const std::vector<Sample>& rgba)
+{
+    for (int pass = 0; pass < kInterlacePassCount; ++pass) {
+        const InterlacePass& geometry = kInterlacePasses[pass];
+        const PictureSize passSize = InterlacePassSize(size, pass);
+        for (std::uint32_t passRow = 0; passRow < passSize.height && passSize.width > 0; ++passRow) {
+            std::vector<Sample> row;
+            for (std::uint32_t column = 0; column < passSize.width; ++column) {
+                const std::size_t at = (std::size_t{geometry.row + passRow * geometry.rowStep} * size.width +
+                                        geometry.column + column * geometry.columnStep) * 4;
+                row.insert(row.end(), rgba.begin() + std::ptrdiff_t(at), rgba.begin() + std::ptrdiff_t(at + 4));
+            }
+            builder.AddPassRow(pass, std::span<const Sample>(row));
+        }
+    }
+}
+
+template <typename Sample>
+void ExpectPassesGiveTheWholeRowsPicture(PictureSize size, std::optional<PictureSize> fit, std::mt19937& random)
+{
+    std::vector<Sample> rgba(size.Area() * 4);
+    for (Sample& sample : rgba)
+        sample = Sample(random());
+    PictureBuilder whole(size, fit, {0x20, 0x40, 0xFF});
+    for (std::size_t row = 0; row < size.height; ++row)
+        whole.AddRow(std::span<const Sample>(rgba).subspan(row * size.width * 4, size.width * 4));
+    PictureBuilder passes(size, fit, {0x20, 0x40, 0xFF});
+    AddInPasses(passes, size, rgba);
+    ASSERT_TRUE(passes.Complete());
+    EXPECT_EQ(passes.Finish().rgb, whole.Finish().rgb);
+}
+
+TEST(Picture, PassesOfAnInterlacedFileGiveThePictureOfItsWholeRows)
+{
+    std::mt19937 random(7);
+    // Sizes with empty passes, and passes cut short at the edges.
+    for (const PictureSize size : {PictureSize{1, 1}, PictureSize{3, 2}, PictureSize{9, 10}, PictureSize{17, 13}})
+        for (const std::optional<PictureSize> fit : {std::optional<PictureSize>{}, std::optional{PictureSize{4, 3}}}) {
+            SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << (fit ? ", fitted" : ""));
+            ExpectPassesGiveTheWholeRowsPicture<std::uint8_t>(size, fit, random);
+            ExpectPassesGiveTheWholeRowsPicture<std::uint16_t>(size, fit, random);
+        }
+}
+
+TEST(Picture, BuilderIsIncompleteWithoutEveryPassRowInOrder)
+{
+    const Bytes rgba(9 * 9 * 4, 0x80);
+    PictureBuilder skipped({9, 9}, PictureSize{2, 2}, {});
+    skipped.AddPassRow(1, Bytes(4));
+    EXPECT_FALSE(skipped.Complete());
+    PictureBuilder tooWide({9, 9}, std::nullopt, {});
+    tooWide.AddPassRow(0, Bytes(3 * 4));
+    EXPECT_FALSE(tooWide.Complete());
+    PictureBuilder mixed({9, 9}, std::nullopt, {});
+    mixed.AddRow(Bytes(9 * 4));
+    AddInPasses(mixed, {9, 9}, rgba);
+    EXPECT_FALSE(mixed.Complete());
+    PictureBuilder whole({9, 9}, std::nullopt, {});
+    AddInPasses(whole, {9, 9}, rgba);
+    EXPECT_TRUE(whole.Complete());
+    whole.AddPassRow(6, Bytes(9 * 4));
+    EXPECT_FALSE(whole.Complete());
 }
 
 TEST(Picture, LaysTransparentPixelsOverTheBackground)

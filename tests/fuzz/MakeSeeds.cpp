@@ -1,8 +1,10 @@
 // Writes the fuzzer's seed corpus: small valid files and files broken in each
-// of the ways the converter refuses.
-//   make_fuzz_seeds FOLDER
+// of the ways the converter refuses; or, with --hostile, the files built to
+// cost a decoder far more than their size, kept in tests/fuzz/regressions.
+//   make_fuzz_seeds [--hostile] FOLDER
 
 #include "support/BmpBuilder.h"
+#include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
 #ifdef BMP2CDATA_JPEG_SEEDS
@@ -52,15 +54,31 @@ void SavePictures(const std::string& folder)
 #endif
 }
 
+void SaveHostileFiles(const std::string& folder)
+{
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT"})
+        Save(folder, std::string("huge-") + type + "-chunk.png", PngClaimingAHugeChunk(type));
+    Save(folder, "interlaced-giant-header.png", PngDeclaringAnInterlacedGiant());
+#ifdef BMP2CDATA_JPEG_SEEDS
+    Save(folder, "many-scans.jpg", JpegOfManyScans(kManyScansSide, kManyScans));
+    Save(folder, "cut-and-closed.jpg", JpegCutAndClosed());
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: make_fuzz_seeds FOLDER\n", stderr);
+    const bool hostile = argc == 3 && std::string(argv[1]) == "--hostile";
+    if (argc != 2 && !hostile) {
+        std::fputs("usage: make_fuzz_seeds [--hostile] FOLDER\n", stderr);
         return 2;
     }
-    const std::string folder = argv[1];
+    const std::string folder = argv[argc - 1];
+    if (hostile) {
+        SaveHostileFiles(folder);
+        return 0;
+    }
     Save(folder, "1x1", BuildBmp({.width = 1, .height = 1, .colour = Gradient}));
     Save(folder, "4x5", BuildBmp({.width = 4, .height = 5, .colour = Gradient}));
     Save(folder, "3x3-padded", BuildBmp({.width = 3, .height = 3, .filler = 0xEE, .colour = Gradient}));
