@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Draws the README's picture of dithering: a sunset converted by bmp2cdata
-# with --fit 160x120 --rgb332, plainly and with --dither, each table turned
-# back into the picture the LCD shows, side by side at twice the size.
+# Draws docs/command-line.md's picture of dithering: a sunset converted by
+# bmp2cdata with --fit 160x120 --rgb332, plainly and with --dither, each
+# table turned back into the picture the LCD shows, side by side at twice
+# the size.
 #   scripts/dither-picture.sh [OUTPUT.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."

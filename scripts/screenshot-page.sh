@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the page: opened from disk in headless
+# Takes docs/page.md's picture of the page: opened from disk in headless
 # Chromium, after converting a photograph-like JPEG (ImageMagick's plasma)
 # for a 160 x 128 screen in RGB332, dithered.
 #   scripts/screenshot-page.sh [OUTPUT.png]

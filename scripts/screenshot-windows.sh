@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the native window: bmp2cdata-gui.exe under
-# Wine on a virtual X server, after converting the sample image through the
-# file dialog, cropped to the window.
+# Takes docs/window.md's picture of the native window: bmp2cdata-gui.exe
+# under Wine on a virtual X server, after converting the sample image
+# through the file dialog, cropped to the window.
 #   scripts/screenshot-windows.sh [OUTPUT.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."

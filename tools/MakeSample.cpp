@@ -1,4 +1,4 @@
-// Writes the sample image the README converts: a 24-bit BMP of a colour
+// Writes the sample image the documentation converts: a 24-bit BMP of a colour
 // wheel fading to white at the top, small enough to read its table by eye.
 //   make_sample OUTPUT.bmp [WIDTH HEIGHT]
 
