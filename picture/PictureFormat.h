@@ -25,10 +25,16 @@ struct PictureSize {
 // samples, one takes 128 MiB.
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{4096} * 4096;
 
-// Picture files are read whole; a longer one is refused unread. There is
-// room for an uncompressed 16-megapixel PNG of 16-bit samples and its
-// metadata.
-inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{256} << 20;
+// What one picture may take in all, its file and the decoder's working
+// memory, so that a run stays under 150 MB.
+inline constexpr std::int64_t kPictureMemoryBudget = std::int64_t{144} << 20;
+
+// Picture files are read whole; a longer one is refused unread. A
+// 16-megapixel photo takes a few MiB as a JPEG and up to about 90 MiB as a
+// 16-bit PNG; the rest of the budget holds an interlaced PNG to be fitted at
+// 3 bytes a pixel (48 MiB).
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{96} << 20;
+static_assert(kMaxPictureFileBytes + 3 * std::int64_t{4096} * 4096 <= kPictureMemoryBudget);
 
 // How many of a file's first bytes are read before its size is judged:
 // enough for the headers of all but a few JPEG files, whose size lies
@@ -36,7 +42,7 @@ inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{256} << 20;
 inline constexpr std::size_t kPictureHeadBytes = 64 << 10;
 
 inline const std::string kPictureFileTooLongComplaint =
-    "This file is too large. Pictures are read from files of at most 256 MiB";
+    "This file is too large. Pictures are read from files of at most 96 MiB";
 inline const std::string kPngComplaint =
     "This PNG file could not be decoded. It is damaged or of a kind that is not supported";
 inline const std::string kJpegComplaint =

@@ -178,6 +178,15 @@ TEST(PictureDecoder, RefusesADamagedJpegThatEndsAsAWholeOneDoes)
     EXPECT_EQ(Decode(marked).complaint, kJpegComplaint);
 }
 
+TEST(PictureDecoder, RefusesAProgressiveJpegNeedingMoreMemoryThanARunHas)
+{
+    // Colour not subsampled: 6 bytes of coefficients a pixel, 96 MiB at 16
+    // megapixels, against 48 MiB at 8.
+    const auto flat = [](int, int) { return Rgb{40, 80, 120}; };
+    EXPECT_EQ(Decode(BuildJpeg(4096, 4096, flat, true), PictureSize{16, 16}).complaint, kJpegComplaint);
+    EXPECT_TRUE(Decode(BuildJpeg(4096, 2048, flat, true), PictureSize{16, 16}).Converts());
+}
+
 TEST(PictureDecoder, AcceptsAJpegWhoseOnlyWarningsAreAboutItsMetadata)
 {
     const auto grey = [](int, int) { return Rgb{128, 128, 128}; };
