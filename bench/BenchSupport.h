@@ -7,6 +7,12 @@
 #include <functional>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 // The middle one of several measurements.
 inline double Median(std::vector<double> times)
 {
@@ -25,3 +31,24 @@ inline double MedianMilliseconds(int runs, const std::function<void()>& work)
     }
     return Median(std::move(times));
 }
+
+#ifndef _WIN32
+// Milliseconds a whole process of command (null-terminated, as execvp takes
+// it) took, its output thrown away, or a negative number when it failed.
+inline double RunProcessOnce(char** command)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execvp(command[0], command);
+        _exit(127);
+    }
+    int status = 0;
+    const bool succeeded = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                           WEXITSTATUS(status) == 0;
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    return succeeded ? took.count() : -1;
+}
+#endif

@@ -7,35 +7,9 @@
 
 #include "BenchSupport.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-namespace {
-
-// Milliseconds the command took, or a negative number when it failed.
-double RunOnce(char** command)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        execvp(command[0], command);
-        _exit(127);
-    }
-    int status = 0;
-    const bool succeeded = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                           WEXITSTATUS(status) == 0;
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    return succeeded ? took.count() : -1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -53,7 +27,7 @@ int main(int argc, char** argv)
     std::vector<std::vector<double>> times(commands.size());
     for (int run = 0; run < std::atoi(argv[1]); ++run) {
         for (std::size_t command = 0; command < commands.size(); ++command) {
-            const double took = RunOnce(commands[command]);
+            const double took = RunProcessOnce(commands[command]);
             if (took < 0) {
                 std::fprintf(stderr, "bench_process: %s failed\n", commands[command][0]);
                 return 1;

@@ -1,6 +1,7 @@
 #include "Picture.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace bmp2cdata {
 
@@ -85,7 +86,6 @@ PictureBuilder::PictureBuilder(PictureSize size, std::optional<PictureSize> fit,
         return;
     }
     row_.resize(std::size_t{size.width} * 3);
-    runningSums_.resize((std::size_t{size.width} + 1) * 3);
     columns_ = Covers(size.width, fitted_.width);
     rows_ = Covers(size.height, fitted_.height);
     rowSums_.resize(std::size_t{fitted_.width} * 3);
@@ -98,25 +98,25 @@ std::uint8_t* PictureBuilder::NextRow()
 }
 
 // Each new column's sum: its first and last old pixels by the lengths it
-// covers of them, those between whole, taken from the row's running sums.
+// covers of them, those between whole. The row's pixels lie stride bytes
+// apart, red first.
+template <std::size_t Stride>
 void PictureBuilder::SumRowAcross(const std::uint8_t* row)
 {
-    std::uint32_t* running = runningSums_.data();
-    for (const std::uint8_t* pixel = row; pixel != row + std::size_t{size_.width} * 3; pixel += 3, running += 3) {
-        running[3] = running[0] + pixel[0];
-        running[4] = running[1] + pixel[1];
-        running[5] = running[2] + pixel[2];
-    }
     std::uint32_t* sum = rowSums_.data();
     for (const Cover& cover : columns_) {
-        const std::size_t first = std::size_t{cover.first} * 3;
-        const std::size_t last = std::size_t{cover.last} * 3;
-        const bool spans = cover.last > cover.first;
-        for (std::size_t channel = 0; channel < 3; ++channel) {
-            const std::uint32_t between = spans ? runningSums_[last + channel] - runningSums_[first + 3 + channel] : 0;
-            *sum++ = row[first + channel] * cover.firstLength + between * fitted_.width +
-                     (spans ? row[last + channel] * cover.lastLength : 0);
+        const std::uint8_t* first = row + std::size_t{cover.first} * Stride;
+        const std::uint8_t* last = row + std::size_t{cover.last} * Stride;
+        std::uint32_t between[3] = {};
+        for (const std::uint8_t* pixel = first + Stride; pixel < last; pixel += Stride) {
+            between[0] += pixel[0];
+            between[1] += pixel[1];
+            between[2] += pixel[2];
         }
+        const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
+        for (std::size_t channel = 0; channel < 3; ++channel)
+            *sum++ = first[channel] * cover.firstLength + between[channel] * fitted_.width +
+                     last[channel] * lastLength;
     }
 }
 
@@ -142,11 +142,23 @@ void PictureBuilder::AddRowDown()
 void PictureBuilder::RowAdded()
 {
     if (Fitting()) {
-        SumRowAcross(row_.data());
+        SumRowAcross<3>(row_.data());
         AddRowDown();
     }
     ++rowsAdded_;
 }
+
+namespace {
+
+bool Opaque(std::span<const std::uint8_t> rgba)
+{
+    bool opaque = true;
+    for (std::size_t alpha = 3; alpha < rgba.size(); alpha += 4)
+        opaque &= rgba[alpha] == kOpaque8;
+    return opaque;
+}
+
+}  // namespace
 
 template <typename Sample>
 void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba)
@@ -154,6 +166,15 @@ void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba)
     if (rgba.size() != std::size_t{size_.width} * 4 || rowsAdded_ >= size_.height || interlaced_) {
         broken_ = true;
         return;
+    }
+    // An opaque row to be fitted, as most are, is summed where it lies.
+    if constexpr (std::is_same_v<Sample, std::uint8_t>) {
+        if (Fitting() && Opaque(rgba)) {
+            SumRowAcross<4>(rgba.data());
+            AddRowDown();
+            ++rowsAdded_;
+            return;
+        }
     }
     std::uint8_t* out = NextRow();
     const std::uint8_t background[3] = {background_.red, background_.green, background_.blue};
@@ -226,7 +247,7 @@ void PictureBuilder::AddPassedRows()
 {
     for (; rowsAdded_ < size_.height; ++rowsAdded_)
         if (Fitting()) {
-            SumRowAcross(passed_.data() + std::size_t{rowsAdded_} * size_.width * 3);
+            SumRowAcross<3>(passed_.data() + std::size_t{rowsAdded_} * size_.width * 3);
             AddRowDown();
         }
     passed_ = {};

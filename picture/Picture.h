@@ -89,14 +89,13 @@ private:
         std::uint32_t lastLength = 0;
     };
     static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount);
+    template <std::size_t Stride>
     void SumRowAcross(const std::uint8_t* row);
     void AddRowDown();
 
-    // When fitting: the old row being added, its running sums (of the
-    // pixels before each), its sums across, and the weighted sums of the new
-    // pixels.
+    // When fitting: the old row being added, its sums across, and the
+    // weighted sums of the new pixels.
     std::vector<std::uint8_t> row_;
-    std::vector<std::uint32_t> runningSums_;
     std::vector<Cover> columns_;
     std::vector<std::uint32_t> rowSums_;
     // The old rows each new row covers, and the next new row to be reached.
