@@ -247,7 +247,7 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo)
         const ProcessResult result = Run(arguments);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] "
-                                  "[--label NAME] PICTURE...\n"),
+                                  "[--label NAME] PICTURE..."),
                   std::string::npos);
         EXPECT_EQ(result.out, "");
     }
@@ -264,7 +264,11 @@ TEST_F(CommandLine, UsageErrorsAboutAColourOrALabelNameWhatIsWrong)
         {{"--background", "#FFF", "a.png"}, colour},      {{"--background", "##FF8000", "a.png"}, colour},
         {{"--background", "#FF80000", "a.png"}, colour},  {{"--background", "FF8000#", "a.png"}, colour},
         {{"--background", "#", "a.png"}, colour},         {{"--label", "a\xC2\x85", "a.bmp"}, label},
-        {{"--label", "\xE2\x80\xAE", "a.bmp"}, label}, {{"--label", "a\xFF", "a.bmp"}, label},
+        {{"--label", "\xE2\x80\xAE", "a.bmp"}, label},
+#ifndef _WIN32
+        // Windows hands a program its arguments as UTF-16, never as bytes.
+        {{"--label", "a\xFF", "a.bmp"}, label},
+#endif
     };
     for (const auto& [arguments, complaint] : cases) {
         const ProcessResult result = Run(arguments);
