@@ -3,7 +3,7 @@
 # says so in one line and exits non-zero; bmp2cdata works there instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh all
 # shellcheck source=scripts/common.sh
 source scripts/common.sh
 configure_native_build

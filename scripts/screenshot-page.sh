@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=$(realpath "${1:-docs/page.png}")
-scripts/deps.sh
+scripts/deps.sh page
 # shellcheck source=scripts/page-build.sh
 source scripts/page-build.sh
 build_page

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/window-windows.png}
-scripts/deps.sh
+scripts/deps.sh windows
 # shellcheck source=scripts/wine-session.sh
 source scripts/wine-session.sh
 configure_windows_build

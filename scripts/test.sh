@@ -6,7 +6,7 @@
 # and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh all
 
 jobs=$(nproc)
 # shellcheck source=scripts/common.sh

@@ -5,7 +5,7 @@
 #   scripts/windows.sh [--package]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 # shellcheck source=scripts/wine-session.sh
 source scripts/wine-session.sh
 
