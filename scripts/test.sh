@@ -11,7 +11,7 @@ scripts/deps.sh all
 jobs=$(nproc)
 # shellcheck source=scripts/common.sh
 source scripts/common.sh
-configure_native_build
+configure_native_build -DBMP2CDATA_WARNINGS_AS_ERRORS=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
