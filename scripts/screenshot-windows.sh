@@ -12,7 +12,6 @@ source scripts/wine-session.sh
 configure_windows_build
 cmake --build build-windows --target bmp2cdata-gui >/dev/null
 
-trap stop_wine_session EXIT
 start_wine_session
 wine build-windows/bin/bmp2cdata-gui.exe >/dev/null 2>&1 </dev/null &
 window=$(xdotool search --sync --name "Tavrel 24-bit BMP to Cdata Converter" | head -1)

@@ -7,21 +7,12 @@ cd "$(dirname "$0")/.."
 output=${1:-docs/window.png}
 cmake --build build --target bmp2cdata-gui >/dev/null
 
-# A virtual X server on a display nobody else uses: Xvfb picks it and writes
-# its number once it accepts connections.
-number=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-server=$!
-trap 'kill $server 2>/dev/null; rm -f "$number"' EXIT
-for _ in $(seq 100); do
-    [ -s "$number" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(head -n 1 "$number")"
+# shellcheck source=scripts/xserver.sh
+source scripts/xserver.sh
+start_xserver 1280x800
 
 build/bin/bmp2cdata-gui &
-program=$!
-trap 'kill $program $server 2>/dev/null; rm -f "$number"' EXIT
+at_exit kill $!
 window=$(xdotool search --sync --name "Tavrel 24-bit BMP to Cdata Converter" | head -1)
 xdotool windowmove "$window" 0 0
 sleep 0.5

@@ -13,7 +13,6 @@ jobs=$(nproc)
 configure_windows_build
 cmake --build build-windows -j "$jobs"
 
-trap stop_wine_session EXIT
 start_wine_session
 ctest --test-dir build-windows --output-on-failure -j "$jobs"
 
