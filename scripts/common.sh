@@ -1,10 +1,17 @@
+# shellcheck shell=bash
 # Sourced by the scripts that build natively or run the page's tests: the
 # setup they share.
 
-# Configures the native build in build/, run from the top of the tree. A
-# build folder of the user's keeps the build type it was given.
+# Configures the native build in build/, run from the top of the tree, with
+# the CMake options in the arguments. A build folder of the user's keeps the
+# build type it was given; options given here are set in it all the same.
+# shellcheck disable=SC2120
 configure_native_build() {
-    [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    if [ ! -f build/CMakeCache.txt ]; then
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    elif [ $# -gt 0 ]; then
+        cmake -S . -B build "$@" >/dev/null
+    fi
 }
 
 # The page's tests, wherever the script that sourced this file runs.

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that need the page: builds build-web/bin/bmp2cdata.html
 # with Debian's Emscripten.
 

@@ -6,7 +6,7 @@
 #                                    the package here and running it
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh page windows package
 version=$(sed -n 's/^project(bmp2cdata VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 rm -rf dist
 mkdir dist

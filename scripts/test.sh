@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Builds the project twice, plainly and under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with clang, which also builds the fuzz target),
-# and runs every test in both builds; builds the page with Emscripten and
+# each failing on any compiler warning, and runs every test in both builds; builds the page with Emscripten and
 # runs its tests in headless Chromium; then cross-builds the Windows programs
 # and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh all
 
 jobs=$(nproc)
 # shellcheck source=scripts/common.sh
 source scripts/common.sh
-configure_native_build
+configure_native_build -DBMP2CDATA_WARNINGS_AS_ERRORS=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
@@ -21,7 +21,8 @@ scripts/web.sh
 # -O1 keeps the sanitizers' reports exact and runs the fuzzer ten times as
 # fast as an unoptimised build.
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON >/dev/null
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DBMP2CDATA_SANITIZE=ON -DBMP2CDATA_FUZZ=ON \
+    -DBMP2CDATA_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 

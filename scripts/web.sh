@@ -3,7 +3,7 @@
 # tests in headless Chromium against the command line of the native build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh page
 # shellcheck source=scripts/page-build.sh
 source scripts/page-build.sh
 build_page

@@ -5,7 +5,7 @@
 #   scripts/windows.sh [--package]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 # shellcheck source=scripts/wine-session.sh
 source scripts/wine-session.sh
 
@@ -13,7 +13,6 @@ jobs=$(nproc)
 configure_windows_build
 cmake --build build-windows -j "$jobs"
 
-trap stop_wine_session EXIT
 start_wine_session
 ctest --test-dir build-windows --output-on-failure -j "$jobs"
 

@@ -1,9 +1,12 @@
+# shellcheck shell=bash
 # Sourced by the scripts that build or run the Windows programs: configures
 # build-windows/, and runs a Wine session (a prefix of the build's own, a
-# Wine server kept alive, and a virtual X server) until stop_wine_session.
+# Wine server kept alive, and a virtual X server) until the shell exits.
 
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+# shellcheck source=scripts/xserver.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
 
 # Configures the Windows build. Its icon is drawn by make_icon, which needs
 # Qt and so is built for this machine, in the native build folder, as is
@@ -16,38 +19,18 @@ configure_windows_build() {
         "-DBMP2CDATA_LINUX_CLI=$PWD/build/bin/bmp2cdata" >/dev/null
 }
 
-# Starts a virtual X server on the first free display from :94 on, so that
-# the window tests neither show on the user's screen nor touch their
-# clipboard; sets DISPLAY.
-start_virtual_display() {
-    local display
-    for display in $(seq 94 150); do
-        [ -e "/tmp/.X$display-lock" ] && continue
-        Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-        virtual_display=$!
-        for _ in $(seq 50); do
-            if [ -e "/tmp/.X11-unix/X$display" ]; then
-                export DISPLAY=":$display"
-                return 0
-            fi
-            kill -0 "$virtual_display" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$virtual_display" 2>/dev/null || true
-    done
-    echo "no free X display for Xvfb" >&2
-    return 1
-}
-
-# Starts the Wine server with the build's prefix, creating the prefix on
-# first use. Wine's own services are started here, with no pipe of CTest's
+# Starts a virtual X server, so that the window tests neither show on the
+# user's screen nor touch their clipboard, and the Wine server with the
+# build's prefix, creating the prefix on first use; both end when the shell
+# exits. Wine's own services are started here, with no pipe of CTest's
 # to inherit and hold open, which would keep CTest waiting for the test's
 # output to end.
 start_wine_session() {
-    start_virtual_display
+    start_xserver
     export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
     mkdir -p "$WINEPREFIX"
     wineserver -p
+    at_exit wineserver -k
     wine cmd /c exit >/dev/null 2>&1 </dev/null
     # Debian's Wine finds its own fonts (MS Sans Serif, and Marlett for the
     # caption buttons) only in the prefix's Fonts folder.
@@ -58,9 +41,4 @@ start_wine_session() {
     # The screen's dots per inch stay Wine's 96 unless a test sets them for
     # a program it starts; one that was stopped half-way may have left them.
     wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 </dev/null || true
-}
-
-stop_wine_session() {
-    wineserver -k 2>/dev/null || true
-    [ -z "${virtual_display:-}" ] || kill "$virtual_display" 2>/dev/null || true
 }

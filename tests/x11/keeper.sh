@@ -5,13 +5,13 @@
 # within a second once another program takes the clipboard.
 #   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD
 set -euo pipefail
-source "$(dirname "$0")/xserver.sh"
+# shellcheck source=tests/x11/common.sh
+source "$(dirname "$0")/common.sh"
 keeper=$1
-StartXServer
+start_xserver
 
 text=$(mktemp) input=$(mktemp)
-started_files=("$text" "$input")
-trap 'cleanup; rm -f "${started_files[@]}"' EXIT
+at_exit rm -f "$text" "$input"
 # Twice the size of the largest table, with a character outside ASCII.
 head -c 700000 /dev/urandom | base64 >"$text"
 echo "label é" >>"$text"

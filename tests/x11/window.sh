@@ -7,14 +7,16 @@
 # The programs' paths may be relative.
 #   tests/x11/window.sh BMP2CDATA_GUI BMP2CDATA SAMPLE_BMP
 set -euo pipefail
-source "$(dirname "$0")/xserver.sh"
+# shellcheck source=tests/x11/common.sh
+source "$(dirname "$0")/common.sh"
 gui=$(realpath "$1") cli=$2 sample=$(realpath "$3")
 entry="$(dirname "$0")/../../app/bmp2cdata.desktop"
-StartXServer
+start_xserver
 caption="Tavrel 24-bit BMP to Cdata Converter"
 table=$("$cli" "$sample")
 # Leaks of system libraries are not the program's (in the sanitized build).
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/leaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/leaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
 
 "$gui" 2>"${GUI_ERRORS:-/dev/null}" &
 program=$!
