@@ -357,13 +357,6 @@ TEST_F(CommandLine, OutputThatCannotBeWrittenFailsEvenForHelp)
     }
 }
 
-TEST_F(CommandLine, ControlCharactersOfPathsAreEscapedOnStandardError)
-{
-    EXPECT_EQ(Run({"a\nb\tc\x1B" "d\\e.bmp"}).err, "Could not find file a\\nb\\tc\\x1Bd\\\\e.bmp\n");
-    EXPECT_EQ(Run({"-o", "no\ndir/out.bas", Logo({0, 0, 0})}).err,
-              "bmp2cdata: cannot write no\\ndir/out.bas: No such file or directory\n");
-}
-
 TEST_F(CommandLine, RunningOutOfMemoryRefusesThePictureInOneLine)
 {
 #ifdef __SANITIZE_ADDRESS__
