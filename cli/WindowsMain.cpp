@@ -4,6 +4,8 @@
 #include "Platform.h"
 #include "WideText.h"
 
+using namespace bmp2cdata;
+
 // The arguments arrive as UTF-16, so that any name works whatever the code page.
 extern "C" int wmain(int argc, wchar_t** argv)
 {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 // Others may read and write it meanwhile, as after cmd's '>'.

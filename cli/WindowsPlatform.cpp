@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <windows.h>
 
+using namespace bmp2cdata;
+
 namespace {
 
 // Largest piece handed to one read or write; the calls take a 32-bit count.

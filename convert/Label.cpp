@@ -36,8 +36,8 @@ bool DisturbsText(char32_t codePoint)
 {
     return codePoint < kFirstPrintable || codePoint == kDelete || IsWithin(codePoint, kFirstAndLastC1Control) ||
            codePoint == kLineSeparator || codePoint == kParagraphSeparator ||
-           std::ranges::any_of(kBidirectionalControls,
-                               [codePoint](auto range) { return IsWithin(codePoint, range); });
+           std::any_of(std::begin(kBidirectionalControls), std::end(kBidirectionalControls),
+                       [codePoint](auto range) { return IsWithin(codePoint, range); });
 }
 
 bool BreaksSourceText(std::string_view label)
