@@ -60,16 +60,6 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kVersion = "bmp2cdata " BMP2CDATA_VERSION "\n";
 
-struct Options {
-    bool rgb332 = false;
-    bool help = false;
-    bool version = false;
-    std::optional<std::string> outputPath;
-    std::optional<std::string> label;
-    std::vector<std::string> inputPaths;
-    PictureOptions picture;
-};
-
 // A file read and checked before anything is written, and kept only when it
 // converts.
 struct Input {
@@ -226,7 +216,8 @@ Parsed ParsePictureOption(const std::vector<std::string>& arguments, std::size_t
     return colour ? Parsed::Taken : Parsed::Wrong;
 }
 
-// Parses the arguments; nothing, with a reason, when they make no sense.
+}  // namespace
+
 std::optional<Options> ParseArguments(const std::vector<std::string>& arguments, std::string& problem)
 {
     Options options;
@@ -269,6 +260,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
     }
     return options;
 }
+
+namespace {
 
 // The input in path, its table labelled label; a label that cannot be
 // written is refused before the file is read.

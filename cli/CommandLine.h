@@ -1,8 +1,26 @@
 #pragma once
 
+#include "ConvertPicture.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// What the arguments ask for.
+struct Options {
+    bool rgb332 = false;
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> outputPath;
+    std::optional<std::string> label;
+    std::vector<std::string> inputPaths;
+    bmp2cdata::PictureOptions picture;
+};
+
+// Parses the arguments; nothing, with the reason for the usage error, when
+// they make no sense.
+std::optional<Options> ParseArguments(const std::vector<std::string>& arguments, std::string& problem);
 
 // Runs bmp2cdata with its arguments (UTF-8, program name excluded); returns the exit status.
 int RunCommandLine(const std::vector<std::string>& arguments);

@@ -1,6 +1,7 @@
 #include "Picture.h"
 
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 
 namespace bmp2cdata {
@@ -277,6 +278,12 @@ void PictureBuilder::AddBgrRow(const std::uint8_t* bgr)
     }
     RowAdded();
 }
+
+// Old pixels' lengths in a new pixel's sum come to width x height units
+// at most, each unit weighing a sample of at most 255: the sums, the running
+// sums along a row and the rounding half added below all stay within this.
+static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <= std::numeric_limits<std::uint32_t>::max(),
+              "a fitted pixel's sum must fit 32 bits");
 
 Picture PictureBuilder::Finish()
 {

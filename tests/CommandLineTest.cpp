@@ -112,25 +112,19 @@ TEST_F(CommandLine, PrintsTheClipboardTextOfBothTables)
     EXPECT_EQ(bytes.out, WithLineEnds(kRedLogoByteTable));
 }
 
-TEST_F(CommandLine, ReplacesTheOutputFileWhole)
-{
-    const std::string output = Old("logo.bas");
-    const ProcessResult result = Run({"-o", "logo.bas", Logo({255, 255, 255})});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(ReadText(output), white);
-    // Nothing is left behind but the output and the image.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 2);
-}
-
-TEST_F(CommandLine, WritesTheTablesOfSeveralFilesInTheirOrder)
+TEST_F(CommandLine, WritesTheTablesOfSeveralFilesInTheirOrderReplacingTheOutputFileWhole)
 {
     const std::string expected = Relabelled(white, "icon") + white;
     const ProcessResult printed = Run({Logo({255, 255, 255}, "icon.bmp"), Logo({255, 255, 255})});
     EXPECT_EQ(printed.status, 0);
     EXPECT_EQ(printed.out, expected);
-    EXPECT_EQ(Run({"-o", "all.bas", "icon.bmp", "logo.bmp"}).status, 0);
-    EXPECT_EQ(ReadText(folder.Path() / "all.bas"), expected);
+    const std::string output = Old("all.bas");
+    const ProcessResult written = Run({"-o", "all.bas", "icon.bmp", "logo.bmp"});
+    EXPECT_EQ(written.status, 0);
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(ReadText(output), expected);
+    // Nothing is left behind but the output and the pictures.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 3);
 }
 
 TEST_F(CommandLine, AnyRefusedFileWritesNothingAndNamesEachRefusal)
@@ -173,14 +167,6 @@ TEST_F(CommandLine, NonAsciiNamesConvertAndLabelTheTable)
     EXPECT_EQ(ReadText(folder.Path() / (name + u8".bas")), Relabelled(white, utf8));
 }
 
-TEST_F(CommandLine, MissingFileIsNamedAsGiven)
-{
-    const ProcessResult result = Run({"./no/such.bmp"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, WithLineEnds("Could not find file ./no/such.bmp\n"));
-    EXPECT_EQ(result.out, "");
-}
-
 TEST_F(CommandLine, UnwritableOutputIsReportedAsAFailure)
 {
     const std::string output = (fs::path("missing-folder") / "out.bas").string();
@@ -200,18 +186,6 @@ TEST_F(CommandLine, LabelsThatAreNoBasicNamesConvertWithAWarning)
     EXPECT_EQ(result.err, WithLineEnds("bmp2cdata: warning: the label \"my logo\" " + warning +
                                        "bmp2cdata: warning: the label \"2nd-pic\" " + warning +
                                        "bmp2cdata: warning: the label \"\" " + warning));
-}
-
-TEST_F(CommandLine, LabelOptionNamesTheTableAndIsCheckedLikeAFileName)
-{
-    Logo({255, 255, 255});
-    const ProcessResult named = Run({"--label", "Splash", "logo.bmp"});
-    EXPECT_EQ(named.status, 0);
-    EXPECT_EQ(named.out, Relabelled(white, "Splash"));
-    EXPECT_EQ(named.err, "");
-    const ProcessResult odd = Run({"--label", "2nd", "logo.bmp"});
-    EXPECT_EQ(odd.out, Relabelled(white, "2nd"));
-    EXPECT_TRUE(odd.err.starts_with("bmp2cdata: warning: the label \"2nd\" is not a BASIC name")) << odd.err;
 }
 
 TEST_F(CommandLine, StandardInputIsReadAsAFileOnceALabelNamesIt)
@@ -238,117 +212,111 @@ TEST_F(CommandLine, OutputOntoAnInputIsRefusedBeforeAnythingIsWritten)
     }
 }
 
-TEST_F(CommandLine, UsageErrorsExitWithTwo)
-{
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--bogus", "a.bmp"}, {"-o"}, {"-o", "x", "-o", "y", "a.bmp"}, {"--label"},
-          {"--label", "x", "a.bmp", "b.bmp"}, {"--label", "a\nb", "a.bmp"}, {"-"}, {"a.bmp", "-"},
-          {"--fit", "0x5", "a.png"}, {"--fit", "160", "a.png"}, {"--fit", "160x128x2", "a.png"}, {"--fit"}}) {
-        const ProcessResult result = Run(arguments);
-        EXPECT_EQ(result.status, 2);
-        EXPECT_NE(result.err.find("Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] "
-                                  "[--label NAME] PICTURE..."),
-                  std::string::npos);
-        EXPECT_EQ(result.out, "");
-    }
-}
-
-TEST_F(CommandLine, UsageErrorsAboutAColourOrALabelNameWhatIsWrong)
-{
-    const std::string colour =
-        "bmp2cdata: --background needs a colour of six hexadecimal digits such as FF8000 or #FF8000\n";
-    const std::string label = "bmp2cdata: --label: a name holding control characters, line breaks or invalid "
-                              "characters cannot label the table\n";
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--background", "FFF", "a.png"}, colour},       {{"--background", "GG0000", "a.png"}, colour},
-        {{"--background", "#FFF", "a.png"}, colour},      {{"--background", "##FF8000", "a.png"}, colour},
-        {{"--background", "#FF80000", "a.png"}, colour},  {{"--background", "FF8000#", "a.png"}, colour},
-        {{"--background", "#", "a.png"}, colour},         {{"--label", "a\xC2\x85", "a.bmp"}, label},
-        {{"--label", "\xE2\x80\xAE", "a.bmp"}, label},
-#ifndef _WIN32
-        // Windows hands a program its arguments as UTF-16, never as bytes.
-        {{"--label", "a\xFF", "a.bmp"}, label},
-#endif
-    };
-    for (const auto& [arguments, complaint] : cases) {
-        const ProcessResult result = Run(arguments);
-        EXPECT_EQ(result.status, 2);
-        EXPECT_TRUE(result.err.starts_with(WithLineEnds(complaint))) << result.err;
-    }
-}
-
-TEST_F(CommandLine, AFitLargerThanATableIsAUsageError)
-{
-    const ProcessResult result = Run({"--fit", "277x276", "a.png"});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(result.err.starts_with(
-        WithLineEnds("bmp2cdata: --fit 277x276 is larger than a table: W x H must be at most 76242\n")))
-        << result.err;
-    EXPECT_EQ(Run({"--fit", "276x276", "--dither", Logo({255, 255, 255})}).out, white);
-}
-
-TEST_F(CommandLine, APngGivesTheTableOfABmpOfTheSamePixelsFromAFileOrStandardInput)
-{
-    const ProcessResult result = Run({LogoPng({255, 255, 255})});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, white);
-    // Standard input is judged by its first bytes as a file is.
-    EXPECT_EQ(Run({"--label", "logo", "-"}, "logo.png").out, white);
-}
-
-TEST_F(CommandLine, TransparentPixelsShowTheBackgroundBlackUnlessAnotherIsGiven)
-{
-    LogoPng({255, 0, 0}, 0);
-    EXPECT_EQ(Run({"--background", "ffffff", "logo.png"}).out, white);
-    EXPECT_EQ(Run({"--background", "#ffffff", "logo.png"}).out, white);
-    EXPECT_NE(Run({"logo.png"}).out.find("$0000,$0000"), std::string::npos);
-}
-
-TEST_F(CommandLine, ABmpTooLargeForATableIsScaledWithFitAndRefusedWithout)
-{
-    folder.Write("large.bmp", {.width = 300, .height = 300});
-    EXPECT_EQ(Run({"large.bmp"}).err, WithLineEnds(kTooLargeComplaint + "\n"));
-    const ProcessResult fitted = Run({"--fit", "160x128", "--rgb332", "large.bmp"});
-    EXPECT_EQ(fitted.status, 0) << fitted.err;
-    EXPECT_NE(fitted.out.find(WithLineEnds("\nlarge:-\n    Cdata as Byte 0, 64, 127, 0, 127, 0,_")), std::string::npos)
-        << fitted.out.substr(0, 300);
-}
-
-TEST_F(CommandLine, APictureOver16MegapixelsIsRefusedInOneLineFromItsHeader)
-{
-    // A PNG header declaring 20000 x 20000 pixels, followed by nothing.
-    std::vector<std::uint8_t> png = BuildPng({});
-    png[18] = png[22] = 0x4E;
-    png[19] = png[23] = 0x20;
-    folder.WriteBytes("huge.png", png);
-    const ProcessResult result = Run({"--fit", "160x128", "huge.png"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, WithLineEnds(TooManyPixelsComplaint({20000, 20000}) + "\n"));
-}
-
-TEST_F(CommandLine, AFileThatIsNoPictureGetsTheBmpComplaintWithOrWithoutOptions)
-{
-    folder.WriteBytes("logo.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0});
-    EXPECT_EQ(Run({"logo.gif"}).err, WithLineEnds(kBitCountComplaint + "\n"));
-    EXPECT_EQ(Run({"--fit", "10x10", "--dither", "logo.gif"}).err, WithLineEnds(kBitCountComplaint + "\n"));
-}
-
-TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
+TEST_F(CommandLine, UsageErrorIsSaidWithTheHelpOnStandardErrorAndExitsWithTwo)
 {
     const ProcessResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("Usage: bmp2cdata")) << help.out;
+    EXPECT_TRUE(help.out.starts_with(WithLineEnds("Usage: bmp2cdata [--rgb332] [--fit WxH]"))) << help.out;
     const ProcessResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("bmp2cdata ")) << version.out;
+    const ProcessResult wrong = Run({"--bogus", "a.bmp"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err, WithLineEnds("bmp2cdata: unknown option --bogus\n") + help.out);
+    EXPECT_EQ(wrong.out, "");
 }
 
-TEST_F(CommandLine, DoubleDashAllowsFileNamesStartingWithADash)
+TEST_F(CommandLine, StandardInputIsJudgedByItsFirstBytesAsAFileIs)
 {
-    folder.Write("-logo.bmp", {.width = 1, .height = 1});
-    const ProcessResult result = Run({"--", "-logo.bmp"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find(WithLineEnds("\n-logo:-\n")), std::string::npos) << result.out;
+    LogoPng({255, 255, 255});
+    EXPECT_EQ(Run({"--label", "logo", "-"}, "logo.png").out, white);
+}
+
+// What the options ask for, in one line: the flags, then "|" and the pictures.
+std::string Summary(const Options& options)
+{
+    std::string text;
+    const auto add = [&text](const std::string& part) { text += part + " "; };
+    for (const auto& [set, name] : {std::pair{options.rgb332, "rgb332"}, {options.help, "help"},
+                                    {options.version, "version"}, {options.picture.dither, "dither"}})
+        if (set)
+            add(name);
+    if (options.outputPath)
+        add("-o " + *options.outputPath);
+    if (options.label)
+        add("label " + *options.label);
+    if (const auto fit = options.picture.fit)
+        add("fit " + std::to_string(fit->width) + "x" + std::to_string(fit->height));
+    const RgbColour back = options.picture.background;
+    add("on " + std::to_string(back.red) + "," + std::to_string(back.green) + "," + std::to_string(back.blue) + " |");
+    for (const std::string& path : options.inputPaths)
+        add(path);
+    return text;
+}
+
+TEST(ParseArguments, TakesEachOptionAndEveryPictureInOrder)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"a.bmp"}, "on 0,0,0 | a.bmp "},
+        {{"--rgb332", "-o", "out.bas", "a.bmp", "b.bmp"}, "rgb332 -o out.bas on 0,0,0 | a.bmp b.bmp "},
+        {{"--label", "Splash", "-"}, "label Splash on 0,0,0 | - "},
+        {{"--fit", "160X128", "--dither", "--background", "#ff8000", "a.png"}, "dither fit 160x128 on 255,128,0 | a.png "},
+        {{"a.png", "--background", "0080FF"}, "on 0,128,255 | a.png "},
+        {{"--", "-logo.bmp", "--rgb332", "--help"}, "on 0,0,0 | -logo.bmp --rgb332 --help "},
+        {{"--help"}, "help on 0,0,0 | "},
+        {{"-h"}, "help on 0,0,0 | "},
+        {{"--version"}, "version on 0,0,0 | "},
+#ifdef _WIN32
+        {{"/?"}, "help on 0,0,0 | "},
+#else
+        {{"/?"}, "on 0,0,0 | /? "},
+#endif
+    };
+    for (const auto& [arguments, summary] : cases) {
+        std::string problem;
+        const std::optional<Options> options = ParseArguments(arguments, problem);
+        ASSERT_TRUE(options) << arguments[0] << ": " << problem;
+        EXPECT_EQ(Summary(*options), summary);
+    }
+}
+
+TEST(ParseArguments, NamesWhatIsWrongWithArgumentsThatMakeNoSense)
+{
+    const std::string colour = "--background needs a colour of six hexadecimal digits such as FF8000 or #FF8000";
+    const std::string label =
+        "--label: a name holding control characters, line breaks or invalid characters cannot label the table";
+    const std::string standardInput = "reading standard input (-) needs --label NAME";
+    const std::string fit = "--fit needs a width and a height such as 160x128";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "no picture given"},
+        {{"--rgb332"}, "no picture given"},
+        {{"--bogus", "a.bmp"}, "unknown option --bogus"},
+        {{"-o"}, "-o needs a file name"},
+        {{"-o", "x", "-o", "y", "a.bmp"}, "-o given twice"},
+        {{"--label"}, "--label needs a name"},
+        {{"--label", "x", "--label", "y", "a.bmp"}, "--label given twice"},
+        {{"--label", "x", "a.bmp", "b.bmp"}, "--label names the table of a single picture"},
+        {{"--label", "a\nb", "a.bmp"}, label},
+        {{"--label", "a\xFF", "a.bmp"}, label},
+        {{"-"}, standardInput},
+        {{"a.bmp", "-"}, standardInput},
+        {{"--fit"}, "--fit needs a value"},
+        {{"--fit", "160", "a.png"}, fit},
+        {{"--fit", "277x276", "a.png"}, "--fit 277x276 is larger than a table: W x H must be at most 76242"},
+        {{"--background"}, "--background needs a value"},
+        {{"--background", "FFF", "a.png"}, colour},
+        {{"--background", "GG0000", "a.png"}, colour},
+        {{"--background", "#FFF", "a.png"}, colour},
+        {{"--background", "##FF8000", "a.png"}, colour},
+        {{"--background", "#FF80000", "a.png"}, colour},
+        {{"--background", "FF8000#", "a.png"}, colour},
+        {{"--background", "#", "a.png"}, colour},
+    };
+    for (const auto& [arguments, complaint] : cases) {
+        std::string problem;
+        EXPECT_FALSE(ParseArguments(arguments, problem));
+        EXPECT_EQ(problem, complaint);
+    }
 }
 
 TEST(EscapeForTerminal, SpellsEachByteOfAControlSeparatorBidirectionalControlOrInvalidSequence)
@@ -365,16 +333,7 @@ TEST(EscapeForTerminal, SpellsEachByteOfAControlSeparatorBidirectionalControlOrI
         EXPECT_EQ(EscapeForTerminal(text), escaped);
 }
 
-#ifdef _WIN32
-
-TEST_F(CommandLine, SlashQuestionMarkShowsTheHelp)
-{
-    const ProcessResult help = Run({"/?"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("Usage: bmp2cdata")) << help.out;
-}
-
-#else
+#ifndef _WIN32
 
 TEST_F(CommandLine, APhotoIsFittedAndDitheredIntoAByteTable)
 {
@@ -396,21 +355,6 @@ TEST_F(CommandLine, OutputThatCannotBeWrittenFailsEvenForHelp)
         EXPECT_EQ(full.status, 1);
         EXPECT_EQ(full.err, "bmp2cdata: cannot write standard output\n");
     }
-}
-
-TEST_F(CommandLine, FifoInputIsNotFoundWithoutWaiting)
-{
-    mkfifo((folder.Path() / "in.bmp").c_str(), 0600);
-    const ProcessResult result = RunProcess(folder, "timeout 10 " + ShellQuote(kProgram) + " in.bmp");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Could not find file in.bmp\n");
-}
-
-TEST_F(CommandLine, ControlCharactersOfPathsAreEscapedOnStandardError)
-{
-    EXPECT_EQ(Run({"a\nb\tc\x1B" "d\\e.bmp"}).err, "Could not find file a\\nb\\tc\\x1Bd\\\\e.bmp\n");
-    EXPECT_EQ(Run({"-o", "no\ndir/out.bas", Logo({0, 0, 0})}).err,
-              "bmp2cdata: cannot write no\\ndir/out.bas: No such file or directory\n");
 }
 
 TEST_F(CommandLine, RunningOutOfMemoryRefusesThePictureInOneLine)
@@ -443,8 +387,6 @@ TEST_F(CommandLine, FileNamesHoldingControlCharactersAreRefused)
     const ProcessResult several = Run({Logo({0, 0, 0}), name});
     EXPECT_EQ(several.status, 1);
     EXPECT_EQ(several.err, "x\\nPrint \"injected\"\\n'.bmp: " + kSourceBreakingLabelComplaint + "\n");
-    const std::string c1 = Logo({0, 0, 0}, "next\xC2\x85line.bmp");
-    EXPECT_EQ(Run({"logo.bmp", c1}).err, "next\\xC2\\x85line.bmp: " + kSourceBreakingLabelComplaint + "\n");
 }
 
 TEST_F(CommandLine, ALabelOptionConvertsAFileWhoseNameHoldsAControlCharacter)

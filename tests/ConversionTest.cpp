@@ -53,64 +53,22 @@ protected:
     RecordingHost host;
 };
 
-TEST_F(Conversion, WhiteWordTableMatchesTheWorkedExample)
+TEST_F(Conversion, TablesMatchTheWorkedExamples)
 {
-    Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
-                                          return Rgb{255, 255, 255};
-                                      }}));
-    const std::string& table = kWhiteLogoWordTable;
-    EXPECT_EQ(host.Text(), table + kClosingLines);
-    EXPECT_EQ(host.clipboard, table);
+    for (const auto& [rgb332, colour, table] : {std::tuple{false, Rgb{255, 255, 255}, kWhiteLogoWordTable},
+                                                std::tuple{true, Rgb{255, 0, 0}, kRedLogoByteTable}}) {
+        host = RecordingHost{};
+        host.rgb332 = rgb332;
+        Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [colour](int, int) { return colour; }}));
+        EXPECT_EQ(host.Text(), table + kClosingLines);
+        EXPECT_EQ(host.clipboard, table);
+    }
 }
 
-TEST_F(Conversion, RedByteTableMatchesTheWorkedExample)
-{
-    host.rgb332 = true;
-    Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [](int, int) {
-                                          return Rgb{255, 0, 0};
-                                      }}));
-    const std::string& table = kRedLogoByteTable;
-    EXPECT_EQ(host.Text(), table + kClosingLines);
-    EXPECT_EQ(host.clipboard, table);
-}
-
-// Pixel (column, row) gets a colour whose 565 packing spells its position.
+// A colour whose 565 packing spells the pixel's position.
 Rgb Numbered(int column, int row)
 {
     return Rgb{0, static_cast<std::uint8_t>(row << 2), static_cast<std::uint8_t>(column << 3)};
-}
-
-std::string Number(int column, int row)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "$%04X", (row << 5) | column);
-    return text;
-}
-
-TEST_F(Conversion, WholePixelSequenceIsReversed)
-{
-    Convert(folder.Write("order.bmp", {.width = 4, .height = 2, .colour = Numbered}));
-    // Slots 0..7 hold p7..p0: the top row first, each row right to left.
-    EXPECT_EQ(Values(), (std::vector<std::string>{Number(3, 1), Number(2, 1), Number(1, 1),
-                                                  Number(0, 1), Number(3, 0), Number(2, 0),
-                                                  Number(1, 0), Number(0, 0)}));
-}
-
-TEST_F(Conversion, RowPaddingIsSkipped)
-{
-    // Rows of 2, 3 and 5 pixels need 2, 3 and 1 padding bytes; the padding
-    // is filled with a colour no pixel has.
-    for (int width : {2, 3, 5}) {
-        SCOPED_TRACE(width);
-        host = RecordingHost{};
-        Convert(folder.Write("padded.bmp",
-                             {.width = width, .height = 3, .filler = 0xFF, .colour = Numbered}));
-        std::vector<std::string> expected;
-        for (int row = 2; row >= 0; --row)
-            for (int column = width - 1; column >= 0; --column)
-                expected.push_back(Number(column, row));
-        EXPECT_EQ(Values(), expected);
-    }
 }
 
 TEST_F(Conversion, PackedImageHoldsTheValuesOfARun)
@@ -129,68 +87,6 @@ TEST_F(Conversion, PackedImageHoldsTheValuesOfARun)
             packed.push_back(text);
         }
         EXPECT_EQ(packed, Values());
-    }
-}
-
-TEST_F(Conversion, PixelsStartAtTheDeclaredOffset)
-{
-    // A 124-byte info header as image editors write it, and an offset with
-    // a gap before the pixels; offsets inside the classic header mean 54.
-    const struct {
-        std::uint32_t infoSize, pixelOffset;
-    } cases[] = {{124, 0}, {40, 300}, {40, 20}, {40, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pixelOffset);
-        host = RecordingHost{};
-        Convert(folder.Write("offset.bmp", {.width = 2, .height = 1, .infoSize = c.infoSize,
-                                            .pixelOffset = c.pixelOffset, .filler = 0xFF,
-                                            .colour = Numbered}));
-        EXPECT_EQ(Values(), (std::vector<std::string>{Number(1, 0), Number(0, 0)}));
-    }
-}
-
-TEST_F(Conversion, DataLinesHoldSixteenValues)
-{
-    const struct {
-        int width, height;
-        std::vector<std::size_t> lineLengths;
-    } cases[] = {
-        {16, 1, {10 + 16 * 6 - 1}},
-        {17, 1, {10 + 16 * 6 + 1, 10 + 5}},
-        {8, 4, {10 + 16 * 6 + 1, 10 + 16 * 6 - 1}},
-        {1, 1, {10 + 5}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.width * c.height);
-        host = RecordingHost{};
-        Convert(folder.Write("count.bmp", {.width = c.width, .height = c.height}));
-        std::vector<std::size_t> lengths;
-        for (std::size_t i = 5; i + 2 < host.lines.size(); ++i)
-            lengths.push_back(host.lines[i].size());
-        EXPECT_EQ(lengths, c.lineLengths);
-        EXPECT_TRUE(host.lines[5 + c.lineLengths.size() - 1].ends_with("$0000"));
-    }
-}
-
-TEST_F(Conversion, EmptyImagesGiveHeaderLinesOnly)
-{
-    const struct {
-        int width, height;
-        bool rgb332;
-        std::string amountLine;
-    } cases[] = {
-        {0, 3, false, "    Cdata as Word 0, 4294967295, 2,_"},
-        {0, 3, true, "    Cdata as Byte 0, 0, 255, 16777215, 2, 0,_"},
-        {5, 0, false, "    Cdata as Word 0, 4, 4294967295,_"},
-    };
-    for (const auto& c : cases) {
-        host = RecordingHost{};
-        host.rgb332 = c.rgb332;
-        Convert(folder.Write("empty.bmp", {.width = c.width, .height = c.height}));
-        ASSERT_EQ(host.lines.size(), 7u);
-        EXPECT_EQ(host.lines[4], c.amountLine + "   ' Amount, (Width - 1) , (Height - 1)");
-        EXPECT_EQ(host.clipboard, host.Text().substr(0, host.Text().size() - kClosingLines.size()));
-        EXPECT_EQ(host.pumps, 1);
     }
 }
 

@@ -29,18 +29,4 @@ TEST(Packing, DropsLowBitsIntoEachLayout)
     }
 }
 
-TEST(Packing, KeepsEveryChannelInItsOwnBits)
-{
-    // Each channel alone must never spill into another channel's field.
-    for (int value = 0; value < 256; ++value) {
-        const auto v = static_cast<std::uint8_t>(value);
-        EXPECT_EQ(PackRGB565(v, 0, 0) & ~0xF800, 0);
-        EXPECT_EQ(PackRGB565(0, v, 0) & ~0x07E0, 0);
-        EXPECT_EQ(PackRGB565(0, 0, v) & ~0x001F, 0);
-        EXPECT_EQ(PackRGB332(v, 0, 0) & ~0xE0, 0);
-        EXPECT_EQ(PackRGB332(0, v, 0) & ~0x1C, 0);
-        EXPECT_EQ(PackRGB332(0, 0, v) & ~0x03, 0);
-    }
-}
-
 }  // namespace

@@ -205,6 +205,22 @@ TEST(PictureDecoder, AcceptsAJpegWhoseOnlyWarningsAreAboutItsMetadata)
     }
 }
 
+TEST(PictureDecoder, GivesACmykJpegItsColoursInvertedOnlyUnderAnAdobeBlock)
+{
+    // Adobe's programs store 255 less each ink; the standard stores the ink.
+    const struct {
+        bool adobe;
+        Rgb colour;
+    } cases[] = {{true, {100, 50, 25}}, {false, {27, 77, 102}}};
+    for (const auto& c : cases) {
+        const LoadedPicture loaded = Decode(BuildCmykJpeg(16, {200, 100, 50, 128}, c.adobe));
+        ASSERT_TRUE(loaded.Converts()) << loaded.complaint;
+        EXPECT_NEAR(loaded.picture.rgb[0], c.colour.red, 3) << c.adobe;
+        EXPECT_NEAR(loaded.picture.rgb[1], c.colour.green, 3) << c.adobe;
+        EXPECT_NEAR(loaded.picture.rgb[2], c.colour.blue, 3) << c.adobe;
+    }
+}
+
 TEST(PictureDecoder, GivesBaselineAndProgressiveJpegsTheirColours)
 {
     // Four flat quarters, each a whole 16 x 16 block, so that nothing blurs.

@@ -1,6 +1,7 @@
 // Pictures in the core's terms: what a file's first bytes say, alpha laid
 // over the background, fitting by area averaging, and dithering.
 
+#include "ConvertPicture.h"
 #include "Picture.h"
 #include "PicturePacking.h"
 #include "PictureFormat.h"
@@ -85,6 +86,65 @@ TEST(PictureFormat, LimitsReadingTo16MegapixelsAndTheTableToItsBuffer)
     EXPECT_EQ(CheckPictureSize({277, 276}, false),
               "This picture is too large for a table. It has 277 x 276 pixels; a table holds at most 76242, so fit "
               "it to a smaller size");
+}
+
+TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
+{
+    // Segments of a JPEG head as (marker, contents); the scan's bytes
+    // follow the start of scan and are never segments.
+    const struct {
+        std::uint8_t marker;
+        std::string contents;
+        bool hidden;
+    } segments[] = {
+        {0xE1, std::string("Exif\0\0MM", 8), true},
+        {0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29), false},
+        {0xE2, std::string("Exif\0\0", 6), false},
+        {0xE1, std::string("Exif\0\1", 6), false},
+        {0xE1, std::string("Exif\0\0II", 8), true},
+        {0xDA, std::string("\3\1\0\2\x11\3\x11\0\x3F\0", 10), false},
+    };
+    Bytes jpeg = {0xFF, 0xD8};
+    std::vector<std::size_t> names;
+    for (const auto& segment : segments) {
+        jpeg.insert(jpeg.end(), {0xFF, segment.marker, 0, std::uint8_t(segment.contents.size() + 2)});
+        if (segment.hidden)
+            names.push_back(jpeg.size());
+        jpeg.insert(jpeg.end(), segment.contents.begin(), segment.contents.end());
+    }
+    const std::string inScan("\xFF\xE1\0\x08" "Exif\0\0", 10);
+    jpeg.insert(jpeg.end(), inScan.begin(), inScan.end());
+    Bytes expected = jpeg;
+    for (const std::size_t at : names)
+        expected[at] = 'X';
+    HideExifOrientation(jpeg);
+    EXPECT_EQ(jpeg, expected);
+}
+
+TEST(PictureFormat, ReadsAFitBoxAsWidthByHeightWithinATable)
+{
+    using Problem = FitBox::Problem;
+    const struct {
+        const char* text;
+        std::optional<PictureSize> size;
+        Problem problem;
+    } cases[] = {
+        {"160x128", PictureSize{160, 128}, Problem::None},  {"160X128", PictureSize{160, 128}, Problem::None},
+        {"1x1", PictureSize{1, 1}, Problem::None},          {"276x276", PictureSize{276, 276}, Problem::None},
+        {"76242x1", PictureSize{76242, 1}, Problem::None},  {"277x276", std::nullopt, Problem::LargerThanTable},
+        {"76243x1", std::nullopt, Problem::LargerThanTable}, {"65536x65536", std::nullopt, Problem::LargerThanTable},
+        {"0x5", std::nullopt, Problem::NotASize},           {"5x0", std::nullopt, Problem::NotASize},
+        {"160", std::nullopt, Problem::NotASize},           {"160x", std::nullopt, Problem::NotASize},
+        {"x128", std::nullopt, Problem::NotASize},          {"160x128x2", std::nullopt, Problem::NotASize},
+        {"160*128", std::nullopt, Problem::NotASize},       {"-1x5", std::nullopt, Problem::NotASize},
+        {" 160x128", std::nullopt, Problem::NotASize},      {"160x128 ", std::nullopt, Problem::NotASize},
+        {"4294967296x1", std::nullopt, Problem::NotASize},  {"", std::nullopt, Problem::NotASize},
+    };
+    for (const auto& c : cases) {
+        const FitBox box = ParseFitBox(c.text);
+        EXPECT_EQ(box.size, c.size) << c.text;
+        EXPECT_EQ(box.problem, c.problem) << c.text;
+    }
 }
 
 // A PNG of one grey 8-bit or 16-bit row or an interlaced one, whose image

@@ -196,6 +196,76 @@ TEST_F(WindowModel, DroppedFileIsConvertedOnceTheDropHasReturnedWithoutTheDialog
     EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
 }
 
+// Convert pressed after the first data line of an 8 x 8 black picture: the
+// nested run empties the area and writes its own table, or nothing when its
+// dialog is cancelled; then the outer run writes its last three lines and
+// copies the area.
+TEST_F(WindowModel, ConvertPressedDuringARunIsFollowedByTheOuterRunsRest)
+{
+    std::string zeros = "          $0000";
+    for (int value = 1; value < 16; ++value)
+        zeros += ",$0000";
+    const std::string rest = zeros + ",_\n" + zeros + ",_\n" + zeros + "\n";
+    const std::string outer = folder.Write("outer.bmp", {.width = 8, .height = 8});
+    const std::string closing = kClosingLines.substr(0, kClosingLines.size() - 1);
+    const struct {
+        std::optional<std::string> nested;
+        std::string before;  // what the nested run leaves above the rest
+    } cases[] = {{Logo(), kWhiteLogoWordTable + closing + "\n"}, {std::nullopt, ""}};
+    for (const auto& c : cases) {
+        std::deque<std::optional<std::string>> choices = {outer, c.nested};
+        window.SetFileChooser([&] {
+            std::optional<std::string> choice = choices.front();
+            choices.pop_front();
+            return choice;
+        });
+        controls.onPump = [&](int pump) {
+            if (pump == 64 + 1)
+                window.ConvertButtonClick();
+        };
+        controls.pumps = 0;
+        window.ConvertButtonClick();
+        EXPECT_EQ(controls.output, c.before + rest + closing);
+        EXPECT_EQ(controls.clipboard, c.before + rest);
+        EXPECT_FALSE(window.Converting());
+    }
+}
+
+TEST_F(WindowModel, ExceptionInANestedRunEndsTheOuterRunAsWell)
+{
+    int chooserCalls = 0;
+    window.SetFileChooser([&]() -> std::optional<std::string> {
+        if (++chooserCalls > 1)
+            throw std::runtime_error("chooser failed");
+        return Logo();
+    });
+    controls.onPump = [&](int pump) {
+        if (pump == 3)
+            window.ConvertButtonClick();
+    };
+    EXPECT_THROW(window.ConvertButtonClick(), std::runtime_error);
+    EXPECT_EQ(controls.clipboard, "before");
+    EXPECT_FALSE(window.Converting());
+    // A close asked for afterwards is not held for a run that is gone.
+    EXPECT_TRUE(window.CloseRequested());
+}
+
+TEST_F(WindowModel, FileDroppedDuringARunIsConvertedOnceTheRunHasReturned)
+{
+    const std::string dropped = folder.Write("dropped.bmp", {.width = 4, .height = 5, .colour = White});
+    controls.choice = Logo();
+    controls.onPump = [&](int pump) {
+        if (pump == 3)
+            window.FileDropped(dropped);
+    };
+    window.ConvertButtonClick();
+    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
+    controls.onPump = nullptr;
+    controls.RunLater();
+    std::string table = kWhiteLogoWordTable;
+    EXPECT_EQ(controls.clipboard, table.replace(table.find("logo:-"), 4, "dropped"));
+}
+
 TEST(ExceptionText, IsTheMessageAsASentenceOrNothing)
 {
     EXPECT_EQ(ExceptionText(std::make_exception_ptr(std::runtime_error("chooser failed"))), "chooser failed.");

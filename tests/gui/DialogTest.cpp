@@ -1,7 +1,6 @@
 // The file dialog: its preview of the picture as the LCD shows it with the
 // converter's own verdict on the file the dialog points at, and its list.
 
-#include "BmpHeader.h"
 #include "OpenPictureDialog.h"
 #include "support/BmpBuilder.h"
 
@@ -15,32 +14,11 @@
 
 #include <filesystem>
 
-using namespace bmp2cdata;
 
 namespace {
 
 using app::PicturePreview;
 using app::TOpenPictureDialog;
-
-TEST(Dialog, PreviewShowsThePictureSizeAndVerdictOfTheFile)
-{
-    ScratchFolder folder;
-    // Only the top-left pixel is coloured; the file stores it in its last row.
-    const std::string image = folder.Write("corner.bmp", {.width = 2, .height = 2, .colour = [](int column, int row) {
-        return column == 0 && row == 1 ? Rgb{13, 200, 77} : Rgb{255, 255, 255};
-    }});
-    PicturePreview preview;
-    preview.ShowFile(QString::fromStdString(image), false);
-    EXPECT_EQ(preview.Picture().pixel(0, 0), qRgb(8, 203, 74));
-    EXPECT_EQ(preview.Picture().pixel(1, 1), qRgb(255, 255, 255));
-    EXPECT_EQ(preview.SizeText(), "2 × 2");
-    EXPECT_EQ(preview.VerdictText(), "Converts to a table of 4 RGB565 words");
-
-    preview.ShowFile(QString::fromStdString(folder.Write("large.bmp", {.width = 320, .height = 240})), false);
-    EXPECT_TRUE(preview.Picture().isNull());
-    EXPECT_EQ(preview.SizeText(), "320 × 240");
-    EXPECT_EQ(preview.VerdictText().toStdString(), kTooLargeComplaint);
-}
 
 TEST(Dialog, PreviewFollowsTheTypedNameAndTheOptionAsTheDialogOpens)
 {

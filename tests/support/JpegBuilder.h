@@ -5,6 +5,7 @@
 
 #include "BmpBuilder.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -41,6 +42,38 @@ inline std::vector<std::uint8_t> BuildJpeg(int width, int height, const std::fun
             row[static_cast<std::size_t>(x) * 3 + 1] = pixel.green;
             row[static_cast<std::size_t>(x) * 3 + 2] = pixel.blue;
         }
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<std::uint8_t> jpeg(buffer, buffer + size);
+    std::free(buffer);
+    return jpeg;
+}
+
+// A flat side x side CMYK JPEG storing these four samples in every pixel,
+// with the Adobe block that says they are inverted, or without any.
+inline std::vector<std::uint8_t> BuildCmykJpeg(int side, std::array<std::uint8_t, 4> stored, bool adobe)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = info.image_height = static_cast<JDIMENSION>(side);
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    info.write_Adobe_marker = adobe;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < side; ++x)
+        row.insert(row.end(), stored.begin(), stored.end());
+    for (int y = 0; y < side; ++y) {
         JSAMPROW line = row.data();
         jpeg_write_scanlines(&info, &line, 1);
     }

@@ -41,11 +41,10 @@ public:
     }
     bool Rgb332Selected() override
     {
-        ++optionReads;
         Record("Rgb332Selected");
         return rgb332;
     }
-    std::optional<std::string> ChooseFile() override { return chosenFile; }
+    std::optional<std::string> ChooseFile() override { return std::nullopt; }
 
     void Record(const char* call)
     {
@@ -70,9 +69,7 @@ public:
     std::string clipboard;
     int copies = 0;
     int pumps = 0;
-    int optionReads = 0;
     bool rgb332 = false;
-    std::optional<std::string> chosenFile;
     // Called with the number of pumps so far, inside each pump.
     std::function<void(int)> onPump;
 };

@@ -61,10 +61,4 @@ TEST(Program, ExceptionInANestedRunEndsBothRunsAndIsShownAsASentence)
     EXPECT_EQ(ClipboardText(), L"before");  // the outer run did not go on to copy
 }
 
-TEST(Program, ExceptionOfAnUnknownTypeIsShownWithAnEmptyMessage)
-{
-    int chooserCalls = 0;
-    EXPECT_EQ(RunWithFailingNestedChooser(42, chooserCalls), (Shown{{L"Tavrel BMP to Cdata", L""}}));
-}
-
 }  // namespace
