@@ -207,6 +207,7 @@ TEST(Label, BreaksSourceTextWithAnyControlSeparatorOrBidirectionalControlOrInval
         "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF",  // overlong forms
         "\xED\xA0\x80", "\xED\xBF\xBF",                              // surrogates
         "a\xE6\x97", "\xE6\x97" "a", "\xF0\x9F\x98", "\x80",         // cut sequences, a lone continuation
+        "\xC3\xC3", "\xE6\xE6\x97",                                 // a lead byte where a continuation goes
         "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF8", "\xFF",      // beyond U+10FFFF, no lead
     };
     for (const std::string label : refused)
