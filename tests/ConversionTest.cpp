@@ -59,7 +59,7 @@ TEST_F(Conversion, TablesMatchTheWorkedExamples)
                                                 std::tuple{true, Rgb{255, 0, 0}, kRedLogoByteTable}}) {
         host = RecordingHost{};
         host.rgb332 = rgb332;
-        Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [colour](int, int) { return colour; }}));
+        Convert(folder.Write("logo.bmp", {.width = 4, .height = 5, .colour = [shade = colour](int, int) { return shade; }}));
         EXPECT_EQ(host.Text(), table + kClosingLines);
         EXPECT_EQ(host.clipboard, table);
     }
