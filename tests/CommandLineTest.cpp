@@ -331,6 +331,13 @@ TEST(EscapeForTerminal, SpellsEachByteOfAControlSeparatorBidirectionalControlOrI
     };
     for (const auto& [text, escaped] : cases)
         EXPECT_EQ(EscapeForTerminal(text), escaped);
+    // A backslash separates folders on Windows; elsewhere it is escaped, so
+    // that an escape in a name is told from one made here.
+#ifdef _WIN32
+    EXPECT_EQ(EscapeForTerminal("a\\x1B"), "a\\x1B");
+#else
+    EXPECT_EQ(EscapeForTerminal("a\\x1B"), "a\\\\x1B");
+#endif
 }
 
 #ifndef _WIN32
