@@ -61,6 +61,19 @@ LoadedFile::LoadedFile(std::span<const std::uint8_t> bytes, std::int64_t fileLen
     }
 }
 
+LoadedFile::LoadedFile(BmpFileBytes file, const std::string& label, PictureDecoder& decoder,
+                       const PictureOptions& options)
+    : label_(label), dither_(options.dither)
+{
+    // A BMP file's road keeps the bytes it was handed, without a copy.
+    if (!BreaksSourceText(label) && !TakesPictureRoad(file.bytes, options)) {
+        bmp_.emplace(std::move(file));
+        complaint_ = bmp_->Decoded().complaint;
+        return;
+    }
+    *this = LoadedFile(file.bytes, file.length, label, decoder, options);
+}
+
 LoadedFile::LoadedFile(std::string complaint, const std::string& label)
     : complaint_(std::move(complaint)), label_(label)
 {
@@ -110,7 +123,7 @@ LoadedFile LoadFile(const std::string& path, const std::string& label, PictureDe
         });
     if (!file)
         return {kNotFoundComplaint + path, label};
-    return {file->bytes, file->length, label, decoder, options};
+    return {std::move(*file), label, decoder, options};
 }
 
 LoadedFile LoadStream(const StreamReader& read, const std::string& complaint, const std::string& label,
@@ -131,7 +144,8 @@ LoadedFile LoadStream(const StreamReader& read, const std::string& complaint, co
         if (piece->size() < count)
             break;
     }
-    return {bytes, static_cast<std::int64_t>(bytes.size()), label, decoder, options};
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    return {BmpFileBytes{std::move(bytes), length}, label, decoder, options};
 }
 
 }  // namespace bmp2cdata

@@ -42,6 +42,8 @@ public:
     // break the source is refused before any decoding.
     LoadedFile(std::span<const std::uint8_t> bytes, std::int64_t fileLength, const std::string& label,
                PictureDecoder& decoder, const PictureOptions& options);
+    // The same for a whole file read into memory, kept without a copy.
+    LoadedFile(BmpFileBytes file, const std::string& label, PictureDecoder& decoder, const PictureOptions& options);
     // A file refused before it was read.
     LoadedFile(std::string complaint, const std::string& label);
 
