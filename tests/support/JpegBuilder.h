@@ -5,6 +5,7 @@
 
 #include "BmpBuilder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +14,11 @@
 
 #include <jpeglib.h>
 
-inline std::vector<std::uint8_t> BuildJpeg(int width, int height, const std::function<Rgb(int column, int row)>& colour,
-                                           bool progressive, int quality = 95)
+// Encodes width x height pixels of components samples each in colour space
+// space: setUp adjusts the defaults, row fills each row's samples.
+inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
+                                            const std::function<void(jpeg_compress_struct&)>& setUp,
+                                            const std::function<void(int y, std::vector<std::uint8_t>& row)>& row)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -25,24 +29,15 @@ inline std::vector<std::uint8_t> BuildJpeg(int width, int height, const std::fun
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.input_components = components;
+    info.in_color_space = space;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    // Colour at full resolution, so that sharp edges stay where they are.
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-    if (progressive)
-        jpeg_simple_progression(&info);
+    setUp(info);
     jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+    std::vector<std::uint8_t> samples(static_cast<std::size_t>(width) * static_cast<std::size_t>(components));
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Rgb pixel = colour(x, y);
-            row[static_cast<std::size_t>(x) * 3] = pixel.red;
-            row[static_cast<std::size_t>(x) * 3 + 1] = pixel.green;
-            row[static_cast<std::size_t>(x) * 3 + 2] = pixel.blue;
-        }
-        JSAMPROW line = row.data();
+        row(y, samples);
+        JSAMPROW line = samples.data();
         jpeg_write_scanlines(&info, &line, 1);
     }
     jpeg_finish_compress(&info);
@@ -52,36 +47,38 @@ inline std::vector<std::uint8_t> BuildJpeg(int width, int height, const std::fun
     return jpeg;
 }
 
+inline std::vector<std::uint8_t> BuildJpeg(int width, int height, const std::function<Rgb(int column, int row)>& colour,
+                                           bool progressive, int quality = 95)
+{
+    const auto setUp = [&](jpeg_compress_struct& info) {
+        jpeg_set_quality(&info, quality, TRUE);
+        // Colour at full resolution, so that sharp edges stay where they are.
+        info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+        if (progressive)
+            jpeg_simple_progression(&info);
+    };
+    return EncodeJpeg(width, height, 3, JCS_RGB, setUp, [&](int y, std::vector<std::uint8_t>& row) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb pixel = colour(x, y);
+            row[static_cast<std::size_t>(x) * 3] = pixel.red;
+            row[static_cast<std::size_t>(x) * 3 + 1] = pixel.green;
+            row[static_cast<std::size_t>(x) * 3 + 2] = pixel.blue;
+        }
+    });
+}
+
 // A flat side x side CMYK JPEG storing these four samples in every pixel,
 // with the Adobe block that says they are inverted, or without any.
 inline std::vector<std::uint8_t> BuildCmykJpeg(int side, std::array<std::uint8_t, 4> stored, bool adobe)
 {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = info.image_height = static_cast<JDIMENSION>(side);
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    info.write_Adobe_marker = adobe;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row;
-    for (int x = 0; x < side; ++x)
-        row.insert(row.end(), stored.begin(), stored.end());
-    for (int y = 0; y < side; ++y) {
-        JSAMPROW line = row.data();
-        jpeg_write_scanlines(&info, &line, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<std::uint8_t> jpeg(buffer, buffer + size);
-    std::free(buffer);
-    return jpeg;
+    const auto setUp = [adobe](jpeg_compress_struct& info) {
+        jpeg_set_quality(&info, 95, TRUE);
+        info.write_Adobe_marker = adobe;
+    };
+    return EncodeJpeg(side, side, 4, JCS_CMYK, setUp, [&](int, std::vector<std::uint8_t>& row) {
+        for (std::size_t at = 0; at < row.size(); at += 4)
+            std::copy(stored.begin(), stored.end(), row.begin() + static_cast<std::ptrdiff_t>(at));
+    });
 }
 
 // JPEG files built to make a decoder spend far more time than their size
