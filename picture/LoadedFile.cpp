@@ -48,30 +48,31 @@ LoadedFile::LoadedFile(std::span<const std::uint8_t> bytes, std::int64_t fileLen
                        PictureDecoder& decoder, const PictureOptions& options)
     : label_(label), dither_(options.dither)
 {
-    if (BreaksSourceText(label)) {
-        complaint_ = kSourceBreakingLabelComplaint;
-    } else if (!TakesPictureRoad(bytes, options)) {
-        // Its own copy: a BMP file's road never reads more than a table's worth.
-        bmp_.emplace(BmpFileBytes{{bytes.begin(), bytes.end()}, fileLength});
-        complaint_ = bmp_->Decoded().complaint;
-    } else {
-        LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, options);
-        complaint_ = std::move(loaded.complaint);
-        picture_ = std::move(loaded.picture);
-    }
+    Load(bytes, fileLength, decoder, options, nullptr);
 }
 
 LoadedFile::LoadedFile(BmpFileBytes file, const std::string& label, PictureDecoder& decoder,
                        const PictureOptions& options)
     : label_(label), dither_(options.dither)
 {
-    // A BMP file's road keeps the bytes it was handed, without a copy.
-    if (!BreaksSourceText(label) && !TakesPictureRoad(file.bytes, options)) {
-        bmp_.emplace(std::move(file));
+    Load(file.bytes, file.length, decoder, options, &file);
+}
+
+void LoadedFile::Load(std::span<const std::uint8_t> bytes, std::int64_t fileLength, PictureDecoder& decoder,
+                      const PictureOptions& options, BmpFileBytes* owned)
+{
+    if (BreaksSourceText(label_)) {
+        complaint_ = kSourceBreakingLabelComplaint;
+    } else if (!TakesPictureRoad(bytes, options)) {
+        // The bytes handed over, or a copy: a BMP file's road never reads
+        // more than a table's worth.
+        bmp_.emplace(owned ? std::move(*owned) : BmpFileBytes{{bytes.begin(), bytes.end()}, fileLength});
         complaint_ = bmp_->Decoded().complaint;
-        return;
+    } else {
+        LoadedPicture loaded = LoadPictureBytes(bytes, fileLength, decoder, options);
+        complaint_ = std::move(loaded.complaint);
+        picture_ = std::move(loaded.picture);
     }
-    *this = LoadedFile(file.bytes, file.length, label, decoder, options);
 }
 
 LoadedFile::LoadedFile(std::string complaint, const std::string& label)

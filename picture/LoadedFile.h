@@ -58,6 +58,11 @@ public:
     PreviewContent Preview(bool rgb332) const;
 
 private:
+    // Checks and decodes bytes, keeping a BMP file's own bytes (owned, when
+    // given, holds them and is moved from).
+    void Load(std::span<const std::uint8_t> bytes, std::int64_t fileLength, PictureDecoder& decoder,
+              const PictureOptions& options, BmpFileBytes* owned);
+
     std::string complaint_;
     std::string label_;
     std::optional<LoadedBmp> bmp_;
