@@ -37,6 +37,14 @@ void BlendPixel(const std::uint8_t* rgba, const std::uint8_t* background, std::u
         rgb[channel] = Blend8(rgba[channel], rgba[3], background[channel]);
 }
 
+bool Opaque(std::span<const std::uint8_t> rgba)
+{
+    bool opaque = true;
+    for (std::size_t alpha = 3; alpha < rgba.size(); alpha += 4)
+        opaque &= rgba[alpha] == kOpaque8;
+    return opaque;
+}
+
 void BlendPixel(const std::uint16_t* rgba, const std::uint8_t* background, std::uint8_t* rgb)
 {
     for (int channel = 0; channel < 3; ++channel)
@@ -148,18 +156,6 @@ void PictureBuilder::RowAdded()
     }
     ++rowsAdded_;
 }
-
-namespace {
-
-bool Opaque(std::span<const std::uint8_t> rgba)
-{
-    bool opaque = true;
-    for (std::size_t alpha = 3; alpha < rgba.size(); alpha += 4)
-        opaque &= rgba[alpha] == kOpaque8;
-    return opaque;
-}
-
-}  // namespace
 
 template <typename Sample>
 void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba)
