@@ -42,17 +42,35 @@ constexpr std::string_view kStandardInput = "-";
 constexpr std::string_view kOutOfMemoryComplaint = "bmp2cdata: not enough memory";
 
 constexpr std::string_view kUsage =
-    "Usage: bmp2cdata [--rgb332] [--fit WxH] [--dither] [--background RRGGBB] [-o FILE] [--label NAME] PICTURE...\n"
+    "Usage: bmp2cdata [OPTION]... PICTURE...\n"
+    "       bmp2cdata [OPTION]... --test-card WxH\n"
     "Converts pictures (24-bit uncompressed BMP, PNG or JPEG) into Cdata tables of\n"
     "RGB565 words, one after another in the order given, each labelled with its\n"
     "file's name without the extension. A PICTURE of - is read from standard input.\n"
+    "A JPEG or PNG picture is turned upright as its EXIF orientation says. A table\n"
+    "holds at most 65535 pixels; W and H are 1 to 4096.\n"
     "\n"
     "  --rgb332             write tables of RGB332 bytes instead\n"
     "  --fit WxH            scale each picture down to fit inside W x H pixels,\n"
-    "                       keeping its aspect ratio; W x H is at most 76242\n"
+    "                       keeping its aspect ratio\n"
+    "  --fill WxH           scale each picture up or down, keeping its aspect\n"
+    "                       ratio, to cover W x H pixels, and cut it to W x H\n"
+    "                       about the middle\n"
+    "  --pad WxH            fit each picture inside W x H pixels and centre it on\n"
+    "                       W x H pixels of the background colour\n"
+    "  --rotate DEGREES     turn each picture clockwise by 90, 180 or 270 degrees\n"
+    "  --mirror             swap each picture's left and right, after --rotate\n"
+    "  --bgr                swap red and blue, for a panel set up as BGR\n"
     "  --dither             spread each pixel's rounding error to its neighbours\n"
-    "  --background RRGGBB  the colour behind transparent pixels (000000); a\n"
-    "                       leading # is taken too, as in #FF8000\n"
+    "                       (Floyd-Steinberg; --dither=fs says the same)\n"
+    "  --dither=ordered     dither by an 8 x 8 Bayer matrix instead\n"
+    "  --background RRGGBB  the colour behind transparent pixels and around a\n"
+    "                       padded picture (000000); a leading # is taken too,\n"
+    "                       as in #FF8000\n"
+    "  --split              write a picture of more than 65535 pixels as tables of\n"
+    "                       whole rows labelled NAME_1, NAME_2, ...; up to 786432\n"
+    "                       pixels (1024 x 768)\n"
+    "  --test-card WxH      write the table of a W x H test card, labelled testcard\n"
     "  -o FILE              write the tables to FILE instead of standard output\n"
     "  --label NAME         label the table NAME (a single PICTURE; needed for -)\n"
     "  --help               show this help and exit\n"
@@ -163,15 +181,14 @@ std::optional<std::string> LabelProblem(const Options& options)
     return std::nullopt;
 }
 
-// "WxH", both at least 1, their area within the image buffer.
-std::optional<PictureSize> ParseFitSize(std::string_view text, std::string& problem)
+// "WxH" given to option, both from 1 to 4096.
+std::optional<PictureSize> ParseSize(const std::string& option, std::string_view text, std::string& problem)
 {
     const FitBox box = ParseFitBox(text);
     if (box.problem == FitBox::Problem::NotASize)
-        problem = "--fit needs a width and a height such as 160x128";
-    else if (box.problem == FitBox::Problem::LargerThanTable)
-        problem = "--fit " + std::string(text) + " is larger than a table: W x H must be at most " +
-                  std::to_string(kImageCapacity);
+        problem = option + " needs a width and a height such as 160x128";
+    else if (box.problem == FitBox::Problem::SideTooLong)
+        problem = option + " " + std::string(text) + ": W and H must be at most " + std::to_string(kMaxBoxSide);
     return box.size;
 }
 
@@ -193,27 +210,96 @@ std::optional<RgbColour> ParseColour(std::string_view text, std::string& problem
 
 enum class Parsed { NotPictureOption, Taken, Wrong };
 
-// Takes --fit WxH, --dither or --background [#]RRGGBB at arguments[i].
+// Takes an option without a value: --dither (=fs or =ordered), --mirror,
+// --bgr or --split.
+Parsed ParsePictureFlag(const std::string& option, PictureOptions& options, std::string& problem)
+{
+    if (option == "--dither" || option == "--dither=fs")
+        options.dither = Dither::FloydSteinberg;
+    else if (option == "--dither=ordered")
+        options.dither = Dither::Ordered;
+    else if (option.starts_with("--dither="))
+        problem = "--dither= takes ordered or fs";
+    else if (option == "--mirror")
+        options.mirror = true;
+    else if (option == "--bgr")
+        options.bgr = true;
+    else if (option == "--split")
+        options.split = true;
+    else
+        return Parsed::NotPictureOption;
+    return problem.empty() ? Parsed::Taken : Parsed::Wrong;
+}
+
+// Takes --fit, --fill or --pad WxH: one of them at most.
+bool ParseSizing(const std::string& option, const std::string& value, PictureOptions& options,
+                 std::string& problem)
+{
+    if (options.box) {
+        problem = "only one of --fit, --fill and --pad can be given";
+        return false;
+    }
+    options.sizing = option == "--fill" ? Sizing::Fill : option == "--pad" ? Sizing::Pad : Sizing::Fit;
+    options.box = ParseSize(option, value, problem);
+    return options.box.has_value();
+}
+
+bool ParseRotation(const std::string& value, PictureOptions& options, std::string& problem)
+{
+    constexpr std::string_view kTurns[] = {"90", "180", "270"};
+    for (std::uint32_t turns = 1; turns <= 3; ++turns)
+        if (value == kTurns[turns - 1]) {
+            options.quarterTurns = turns;
+            return true;
+        }
+    problem = "--rotate takes 90, 180 or 270";
+    return false;
+}
+
+// Takes a picture option at arguments[i], with its value if it has one.
 Parsed ParsePictureOption(const std::vector<std::string>& arguments, std::size_t& i, PictureOptions& options,
                           std::string& problem)
 {
     const std::string& option = arguments[i];
-    if (option == "--dither") {
-        options.dither = true;
-        return Parsed::Taken;
-    }
-    if (option != "--fit" && option != "--background")
+    if (const Parsed flag = ParsePictureFlag(option, options, problem); flag != Parsed::NotPictureOption)
+        return flag;
+    constexpr std::string_view kValued[] = {"--fit", "--fill", "--pad", "--rotate", "--background"};
+    if (std::ranges::find(kValued, option) == std::end(kValued))
         return Parsed::NotPictureOption;
     if (i + 1 == arguments.size()) {
         problem = option + " needs a value";
         return Parsed::Wrong;
     }
     const std::string& value = arguments[++i];
-    if (option == "--fit")
-        return (options.fit = ParseFitSize(value, problem)) ? Parsed::Taken : Parsed::Wrong;
+    if (option == "--rotate")
+        return ParseRotation(value, options, problem) ? Parsed::Taken : Parsed::Wrong;
+    if (option != "--background")
+        return ParseSizing(option, value, options, problem) ? Parsed::Taken : Parsed::Wrong;
     const std::optional<RgbColour> colour = ParseColour(value, problem);
     options.background = colour.value_or(RgbColour{});
     return colour ? Parsed::Taken : Parsed::Wrong;
+}
+
+// Takes --test-card WxH at arguments[i].
+bool ParseTestCard(const std::vector<std::string>& arguments, std::size_t& i, Options& options,
+                   std::string& problem)
+{
+    if (options.testCard || i + 1 == arguments.size()) {
+        problem = options.testCard ? "--test-card given twice" : "--test-card needs a value";
+        return false;
+    }
+    options.testCard = ParseSize("--test-card", arguments[++i], problem);
+    return options.testCard.has_value();
+}
+
+// What is wrong with the pictures asked for; nothing when all is well.
+std::optional<std::string> InputProblem(const Options& options)
+{
+    if (options.testCard && !options.inputPaths.empty())
+        return "--test-card takes no PICTURE";
+    if (!options.testCard && options.inputPaths.empty() && !options.help && !options.version)
+        return "no picture given";
+    return std::nullopt;
 }
 
 }  // namespace
@@ -239,6 +325,9 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
                    parsed != Parsed::NotPictureOption) {
             if (parsed == Parsed::Wrong)
                 return std::nullopt;
+        } else if (isOption && argument == "--test-card") {
+            if (!ParseTestCard(arguments, i, options, problem))
+                return std::nullopt;
         } else if (isOption && (argument == "-o" || argument == "--label")) {
             std::optional<std::string>& value = argument == "-o" ? options.outputPath : options.label;
             if (!TakeValue(arguments, i, argument == "-o" ? "a file name" : "a name", value, problem))
@@ -250,12 +339,11 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& arguments,
             options.inputPaths.push_back(argument);
         }
     }
-    if (options.inputPaths.empty() && !options.help && !options.version) {
-        problem = "no picture given";
-        return std::nullopt;
-    }
-    if (std::optional<std::string> labelProblem = LabelProblem(options)) {
-        problem = std::move(*labelProblem);
+    std::optional<std::string> wrong = InputProblem(options);
+    if (!wrong)
+        wrong = LabelProblem(options);
+    if (wrong) {
+        problem = std::move(*wrong);
         return std::nullopt;
     }
     return options;
@@ -342,6 +430,29 @@ void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
                      "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)");
 }
 
+// Points out each table whose amount BASIC cannot read whole; it is written
+// as it always was, since windows and scripts may rely on it.
+void WarnOfAmountsBeyond16Bits(const std::vector<Input>& inputs)
+{
+    for (const Input& input : inputs)
+        if (const std::optional<std::string> warning = input.file.Warning())
+            Complain("bmp2cdata: warning: " + (inputs.size() > 1 ? input.path + ": " : std::string()) + *warning);
+}
+
+// The test card as the one input, labelled testcard or NAME.
+std::vector<Input> TestCardInput(const Options& options)
+{
+    constexpr std::string_view kTestCardLabel = "testcard";
+    const std::string label = options.label.value_or(std::string(kTestCardLabel));
+    LoadedFile card(LoadTestCard(*options.testCard, options.picture), label, options.picture);
+    std::vector<Input> inputs;
+    if (!card.Complaint().empty())
+        Complain(card.Complaint());
+    else
+        inputs.push_back({{}, std::move(card)});
+    return inputs;
+}
+
 // The complaint when an input is the output file itself, which writing would
 // destroy; nothing otherwise.
 std::optional<std::string> OutputOntoInput(const std::vector<Input>& inputs,
@@ -362,9 +473,7 @@ bool WriteEachTable(const std::vector<Input>& inputs, const Options& options, Wr
 {
     std::size_t longest = 0;
     for (const Input& input : inputs)
-        longest = std::max(longest,
-                           RunOutputLength(input.file.Label(), input.file.Width(), input.file.Height(), options.rgb332,
-                                           kLineEnd.size()));
+        longest = std::max(longest, input.file.OutputLength(options.rgb332, kLineEnd.size()));
     std::string buffer;
     buffer.reserve(longest);
     PrefaultCapacity(buffer);
@@ -404,10 +513,12 @@ int WriteTablesToFile(const std::vector<Input>& inputs, const Options& options)
 
 int Convert(const Options& options)
 {
-    const std::optional<std::vector<Input>> inputs = ReadInputs(options.inputPaths, options.label, options.picture);
-    if (!inputs)
+    const std::optional<std::vector<Input>> inputs =
+        options.testCard ? TestCardInput(options) : ReadInputs(options.inputPaths, options.label, options.picture);
+    if (!inputs || inputs->empty())
         return kExitRefused;
     WarnOfLabelsThatAreNoBasicNames(*inputs);
+    WarnOfAmountsBeyond16Bits(*inputs);
     if (options.outputPath)
         return WriteTablesToFile(*inputs, options);
     // Standard output appended to an input ('>>') would add the table to the picture.

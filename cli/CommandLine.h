@@ -15,6 +15,8 @@ struct Options {
     std::optional<std::string> outputPath;
     std::optional<std::string> label;
     std::vector<std::string> inputPaths;
+    // The size of the test card to write instead of pictures.
+    std::optional<bmp2cdata::PictureSize> testCard;
     bmp2cdata::PictureOptions picture;
 };
 

@@ -50,31 +50,32 @@ std::uint32_t PixelCount(std::int32_t width, std::int32_t height)
     return static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height);
 }
 
-std::array<std::string, 5> HeaderLines(const std::string& label, std::int32_t width, std::int32_t height,
-                                       bool byteTable)
+std::vector<std::string> HeaderLines(const TableSource& source, bool byteTable)
 {
     // Widths and heights of zero wrap to 0xFFFFFFFF here, as the LCD programs
     // have always been given.
-    const std::uint32_t count = PixelCount(width, height);
-    const std::uint32_t lastColumn = static_cast<std::uint32_t>(width) - 1;
-    const std::uint32_t lastRow = static_cast<std::uint32_t>(height) - 1;
-    return {
+    const std::uint32_t count = PixelCount(source.width, source.height);
+    const std::uint32_t lastColumn = static_cast<std::uint32_t>(source.width) - 1;
+    const std::uint32_t lastRow = static_cast<std::uint32_t>(source.height) - 1;
+    std::vector<std::string> lines = {
         "'" + std::string(70, '-'),
         byteTable ? "' Image data in RGB332 format. Size = " + Decimal(count) + " Bytes"
                   : "' Image data in RGB565 format. Size = " + Decimal(2 * count) + " Bytes",
         "'",
-        label + ":-",
+        source.label + ":-",
         byteTable ? "    Cdata as Byte " + SplitBytes(count) + ", " + SplitBytes(lastColumn) + ", " +
                         SplitBytes(lastRow) + ",_" + std::string(kHeaderComment)
                   : "    Cdata as Word " + Decimal(count) + ", " + Decimal(lastColumn) + ", " + Decimal(lastRow) +
                         ",_" + std::string(kHeaderComment),
     };
+    if (!source.note.empty())
+        lines.insert(lines.begin() + 2, "' " + source.note);
+    return lines;
 }
 
 // StopConversion can only change inside a pump, and the pump follows a
 // finished line, so every line written is whole.
-void WriteDataLines(ConverterHost& host, const ImageData& image, std::uint32_t count,
-                    bool byteTable)
+void WriteDataLines(ConverterHost& host, const std::uint16_t* values, std::uint32_t count, bool byteTable)
 {
     // Each line is put together in a fixed array and handed over in one
     // piece: appending the table's half a million characters one at a time
@@ -86,7 +87,7 @@ void WriteDataLines(ConverterHost& host, const ImageData& image, std::uint32_t c
         const std::uint32_t end = std::min(count, first + kValuesPerLine);
         char* next = text.data() + kDataIndent.size();
         for (std::uint32_t slot = first; slot < end; ++slot)
-            next = PutValue(next, image[slot], byteTable);
+            next = PutValue(next, values[slot], byteTable);
         if (end < count)
             *next++ = '_';
         else
@@ -111,27 +112,77 @@ std::string LabelFromPath(const std::string& path)
 
 void WriteCdataTable(ConverterHost& host, const TableSource& source)
 {
+    WriteCdataTables(host, {&source, 1});
+}
+
+void WriteCdataTables(ConverterHost& host, std::span<const TableSource> tables)
+{
     const bool byteTable = host.Rgb332Selected();
-    for (const std::string& line : HeaderLines(source.label, source.width, source.height, byteTable))
-        host.AddLine(line);
-    WriteDataLines(host, *source.image, PixelCount(source.width, source.height), byteTable);
+    for (const TableSource& source : tables) {
+        for (const std::string& line : HeaderLines(source, byteTable))
+            host.AddLine(line);
+        WriteDataLines(host, source.values, PixelCount(source.width, source.height), byteTable);
+    }
     host.CopyAllToClipboard();
     host.AddLine("");
     host.AddLine(host.CopiedToClipboard() ? kClosingMessage : kCopyFailedMessage);
     host.PumpEvents();
 }
 
+std::uint32_t SplitTableCount(std::uint32_t width, std::uint32_t height)
+{
+    if (std::uint64_t{width} * height <= kMaxTablePixels)
+        return 1;
+    const std::uint32_t rowsPerTable = std::max<std::uint32_t>(1, kMaxTablePixels / width);
+    return (height + rowsPerTable - 1) / rowsPerTable;
+}
+
+std::vector<TableSource> SplitIntoTables(const std::string& label, std::uint32_t width, std::uint32_t height,
+                                         const std::uint16_t* values)
+{
+    const std::uint32_t count = SplitTableCount(width, height);
+    if (count == 1)
+        return {{label, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), values}};
+    std::vector<TableSource> tables;
+    for (std::uint32_t table = 0, firstRow = 0; table < count; ++table) {
+        const std::uint32_t rows = height / count + (table < height % count ? 1 : 0);
+        tables.push_back({label + "_" + Decimal(table + 1), static_cast<std::int32_t>(width),
+                          static_cast<std::int32_t>(rows), values + std::size_t{firstRow} * width,
+                          "Rows " + Decimal(firstRow) + " to " + Decimal(firstRow + rows - 1) + " of " +
+                              Decimal(height)});
+        firstRow += rows;
+    }
+    return tables;
+}
+
+std::optional<std::string> AmountWarning(std::uint64_t pixels)
+{
+    if (pixels <= kMaxTablePixels)
+        return std::nullopt;
+    return Decimal(static_cast<std::uint32_t>(pixels)) +
+           " pixels do not fit the table's 16-bit amount; BASIC may read it as " +
+           Decimal(static_cast<std::uint32_t>(pixels & kMaxTablePixels));
+}
+
 std::size_t RunOutputLength(const std::string& label, std::int32_t width, std::int32_t height, bool byteTable,
                             std::size_t lineEndLength)
 {
+    const TableSource source{label, width, height};
+    return RunOutputLength({&source, 1}, byteTable, lineEndLength);
+}
+
+std::size_t RunOutputLength(std::span<const TableSource> tables, bool byteTable, std::size_t lineEndLength)
+{
     std::size_t length = 0;
-    for (const std::string& line : HeaderLines(label, width, height, byteTable))
-        length += line.size() + lineEndLength;
-    const std::uint32_t count = PixelCount(width, height);
-    if (count > 0) {
-        const std::size_t lines = (count + kValuesPerLine - 1) / kValuesPerLine;
-        // Every line but the last ends ",_"; the last one loses its ','.
-        length += lines * (kDataIndent.size() + lineEndLength) + count * ValueLength(byteTable) + (lines - 1) - 1;
+    for (const TableSource& source : tables) {
+        for (const std::string& line : HeaderLines(source, byteTable))
+            length += line.size() + lineEndLength;
+        const std::uint32_t count = PixelCount(source.width, source.height);
+        if (count > 0) {
+            const std::size_t lines = (count + kValuesPerLine - 1) / kValuesPerLine;
+            // Every line but the last ends ",_"; the last one loses its ','.
+            length += lines * (kDataIndent.size() + lineEndLength) + count * ValueLength(byteTable) + (lines - 1) - 1;
+        }
     }
     return length + lineEndLength + kClosingMessage.size() + lineEndLength;
 }

@@ -27,7 +27,7 @@ void ConvertDecodedWithLabel(ConverterHost& host, const std::string& label, cons
     // make_unique_for_overwrite.)
     const std::unique_ptr<ImageData> data(new ImageData);
     FillImageData(host, decoded.image, *data);
-    WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data.get()});
+    WriteCdataTable(host, {label, decoded.image.width, decoded.image.height, data->data()});
 }
 
 }  // namespace

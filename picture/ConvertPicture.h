@@ -3,6 +3,7 @@
 #include "BmpFile.h"
 #include "Picture.h"
 #include "PictureDecoder.h"
+#include "PictureOptions.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,31 +15,34 @@ namespace bmp2cdata {
 
 class ConverterHost;
 
-// How a picture is made ready for its table.
-struct PictureOptions {
-    // The box to fit the picture into; nothing keeps its size.
-    std::optional<PictureSize> fit = std::nullopt;
-    bool dither = false;
-    // What transparent pixels are laid over: black, an LCD cleared to zero.
-    RgbColour background = {};
-};
-
 // Whether a file goes the road of a picture: a PNG or JPEG file, or any
 // file given options that change its pixels. A BMP file without them takes
 // the road it always took.
 bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options);
 
-// A box to fit pictures into, read from "WxH", or why it was refused.
+// The longest side of a box, and of the test card: 4096, the widest
+// picture that is read.
+inline constexpr std::uint32_t kMaxBoxSide = 4096;
+
+// The most pixels a split picture may have: 1024 x 768, beyond the 800 x 480
+// and 1024 x 600 panels the LCD programs drive, in 13 tables.
+inline constexpr std::uint64_t kMaxSplitPixels = std::uint64_t{1024} * 768;
+
+// A box to size pictures to, read from "WxH", or why it was refused.
 struct FitBox {
-    enum class Problem { None, NotASize, LargerThanTable };
+    enum class Problem { None, NotASize, SideTooLong };
 
     std::optional<PictureSize> size;
     Problem problem = Problem::None;
 };
 
-// Reads "WxH" (or "WXH"): both at least 1, their area within the image
-// buffer, since a fitted picture must still fit a table.
+// Reads "WxH" (or "WXH"): both from 1 to kMaxBoxSide.
 FitBox ParseFitBox(std::string_view text);
+
+// The complaint for a picture that comes out at output, too large for one
+// table (or, split, for all of them), with the way to get it; nothing when
+// it can be written.
+std::optional<std::string> OutputComplaint(PictureSize output, const PictureOptions& options);
 
 // A picture ready for its table, or the one line of complaint a run gives.
 struct LoadedPicture {
@@ -56,16 +60,27 @@ std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_
                                 const PictureOptions& options);
 
 // Decodes a picture file held in memory (bytes are the start of a file of
-// fileLength bytes, as far as PictureBytesWanted asked), lays it over the
-// background and fits it. A file that is neither PNG nor JPEG is judged as
-// a BMP: by the checks of every BMP, or, to be fitted, of a picture.
+// fileLength bytes, as far as PictureBytesWanted asked), turns it as its
+// EXIF block and the options say, lays it over the background, sizes it
+// and puts its colours in the panel's order. A file that is neither PNG nor
+// JPEG is judged as a BMP: by the checks of every BMP, or, to be scaled or
+// split, of a picture.
 LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                                PictureDecoder& decoder, const PictureOptions& options);
 
+// The test card of size (each side from 1 to kMaxBoxSide) made ready for
+// its table as a picture would be.
+LoadedPicture LoadTestCard(PictureSize size, const PictureOptions& options);
 
-// Writes the picture's table on the host, labelled label (refused when it
-// holds a control character), as a BMP's table is written; the picture must
-// fit the image buffer.
-void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture, bool dither);
+// Writes the picture's tables on the host, labelled label (refused when it
+// holds a control character), as a BMP's table is written: one table, or,
+// when split and over one table's limit, one for each band of rows. The
+// picture must pass OutputComplaint.
+void ConvertPicture(ConverterHost& host, const std::string& label, const Picture& picture,
+                    const PictureOptions& options);
+
+// The exact length of what ConvertPicture writes, as RunOutputLength.
+std::size_t PictureOutputLength(const std::string& label, const Picture& picture, const PictureOptions& options,
+                                bool byteTable, std::size_t lineEndLength);
 
 }  // namespace bmp2cdata

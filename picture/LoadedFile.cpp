@@ -1,5 +1,6 @@
 #include "LoadedFile.h"
 
+#include "CdataTable.h"
 #include "ConverterHost.h"
 #include "Label.h"
 
@@ -20,7 +21,7 @@ std::int64_t StreamBytesToRead(std::span<const std::uint8_t> head, const Picture
 {
     if (head.size() < kBmpHeaderBytes)
         return kBmpHeaderBytes;
-    const bool bmpRoad = SniffPictureFormat(head) == PictureFormat::Bmp && !options.fit;
+    const bool bmpRoad = SniffPictureFormat(head) == PictureFormat::Bmp && !options.ReadAnySize();
     return bmpRoad ? static_cast<std::int64_t>(kBmpHeaderBytes) + kMaxPixelDataBytes + 1 : kMaxPictureFileBytes + 1;
 }
 
@@ -46,14 +47,14 @@ std::int64_t BytesToRead(std::span<const std::uint8_t> head, std::optional<std::
 
 LoadedFile::LoadedFile(std::span<const std::uint8_t> bytes, std::int64_t fileLength, const std::string& label,
                        PictureDecoder& decoder, const PictureOptions& options)
-    : label_(label), dither_(options.dither)
+    : label_(label), options_(options)
 {
     Load(bytes, fileLength, decoder, options, nullptr);
 }
 
 LoadedFile::LoadedFile(BmpFileBytes file, const std::string& label, PictureDecoder& decoder,
                        const PictureOptions& options)
-    : label_(label), dither_(options.dither)
+    : label_(label), options_(options)
 {
     Load(file.bytes, file.length, decoder, options, &file);
 }
@@ -80,6 +81,13 @@ LoadedFile::LoadedFile(std::string complaint, const std::string& label)
 {
 }
 
+LoadedFile::LoadedFile(LoadedPicture picture, const std::string& label, const PictureOptions& options)
+    : complaint_(std::move(picture.complaint)), label_(label), picture_(std::move(picture.picture)), options_(options)
+{
+    if (BreaksSourceText(label_))
+        complaint_ = kSourceBreakingLabelComplaint;
+}
+
 std::int32_t LoadedFile::Width() const
 {
     return bmp_ ? bmp_->Decoded().image.width : static_cast<std::int32_t>(picture_.width);
@@ -97,7 +105,21 @@ void LoadedFile::Convert(ConverterHost& host) const
     else if (!complaint_.empty())
         host.AddLine(complaint_);
     else
-        ConvertPicture(host, label_, picture_, dither_);
+        ConvertPicture(host, label_, picture_, options_);
+}
+
+std::size_t LoadedFile::OutputLength(bool rgb332, std::size_t lineEndLength) const
+{
+    if (bmp_)
+        return RunOutputLength(label_, Width(), Height(), rgb332, lineEndLength);
+    return PictureOutputLength(label_, picture_, options_, rgb332, lineEndLength);
+}
+
+std::optional<std::string> LoadedFile::Warning() const
+{
+    if (!bmp_ || !complaint_.empty())
+        return std::nullopt;
+    return AmountWarning(bmp_->Decoded().image.layout.pixelCount);
 }
 
 PreviewContent LoadedFile::Preview(bool rgb332) const
@@ -109,7 +131,7 @@ PreviewContent LoadedFile::Preview(bool rgb332) const
         refused.verdict = complaint_;
         return refused;
     }
-    return PreviewOfPicture(picture_, rgb332, dither_);
+    return PreviewOfPicture(picture_, rgb332, options_);
 }
 
 LoadedFile LoadFile(const std::string& path, const std::string& label, PictureDecoder& decoder,

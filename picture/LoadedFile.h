@@ -46,6 +46,8 @@ public:
     LoadedFile(BmpFileBytes file, const std::string& label, PictureDecoder& decoder, const PictureOptions& options);
     // A file refused before it was read.
     LoadedFile(std::string complaint, const std::string& label);
+    // A picture made without a file, such as the test card.
+    LoadedFile(LoadedPicture picture, const std::string& label, const PictureOptions& options);
 
     // Why the file does not convert; empty when it does.
     const std::string& Complaint() const { return complaint_; }
@@ -54,6 +56,12 @@ public:
     std::int32_t Height() const;
     // Writes the table, or the complaint, on the host.
     void Convert(ConverterHost& host) const;
+    // The exact length of what Convert writes for a file that converts, as
+    // RunOutputLength.
+    std::size_t OutputLength(bool rgb332, std::size_t lineEndLength) const;
+    // What to warn of a table that converts: one whose amount does not fit
+    // 16 bits, as a BMP file's without picture options may be.
+    std::optional<std::string> Warning() const;
     // What a preview shows of the file packed for rgb332 or not.
     PreviewContent Preview(bool rgb332) const;
 
@@ -67,7 +75,7 @@ private:
     std::string label_;
     std::optional<LoadedBmp> bmp_;
     Picture picture_;
-    bool dither_ = false;
+    PictureOptions options_;
 };
 
 // Reads the file at path (UTF-8) as far as BytesToRead asks and loads it;

@@ -68,13 +68,14 @@ PictureSize FittedSize(PictureSize size, PictureSize box)
     return {scaled(size.width, box.height, size.height), box.height};
 }
 
-std::vector<PictureBuilder::Cover> PictureBuilder::Covers(std::uint32_t count, std::uint32_t newCount)
+std::vector<PictureBuilder::Cover> PictureBuilder::Covers(std::uint32_t count, std::uint32_t newCount,
+                                                          std::uint32_t first, std::uint32_t length)
 {
-    std::vector<Cover> covers(newCount);
-    for (std::uint32_t pixel = 0; pixel < newCount; ++pixel) {
+    std::vector<Cover> covers(length);
+    for (std::uint32_t pixel = first; pixel < first + length; ++pixel) {
         const std::uint64_t start = std::uint64_t{pixel} * count;
         const std::uint64_t end = start + count;
-        Cover& cover = covers[pixel];
+        Cover& cover = covers[pixel - first];
         cover.first = static_cast<std::uint32_t>(start / newCount);
         cover.last = static_cast<std::uint32_t>((end - 1) / newCount);
         cover.firstLength = static_cast<std::uint32_t>(std::min((std::uint64_t{cover.first} + 1) * newCount, end) - start);
@@ -84,21 +85,33 @@ std::vector<PictureBuilder::Cover> PictureBuilder::Covers(std::uint32_t count, s
 }
 
 PictureBuilder::PictureBuilder(PictureSize size, std::optional<PictureSize> fit, RgbColour background)
-    : size_(size), fitted_(fit ? FittedSize(size, *fit) : size), background_(background)
+    : PictureBuilder(size, ScaledWindow::Whole(fit ? FittedSize(size, *fit) : size), background)
 {
-    if (size.Area() > kMaxPicturePixels) {
+}
+
+PictureBuilder::PictureBuilder(PictureSize size, const ScaledWindow& window, RgbColour background)
+    : size_(size), window_(window), background_(background)
+{
+    const bool enlarges = window.scaledWidth > size.width || window.scaledHeight > size.height ||
+                          window.left + window.size.width > window.scaledWidth ||
+                          window.top + window.size.height > window.scaledHeight;
+    if (size.Area() > kMaxPicturePixels || enlarges) {
         broken_ = true;
-        fitted_ = size_ = {};
+        size_ = {};
+        window_ = ScaledWindow::Whole(size_);
     }
     if (!Fitting()) {
         picture_ = {size_.width, size_.height, std::vector<std::uint8_t>(static_cast<std::size_t>(size_.Area()) * 3)};
         return;
     }
+    // Within the size, the scaled sides and the window fit 32 bits.
+    const auto scaledWidth = static_cast<std::uint32_t>(window.scaledWidth);
+    const auto scaledHeight = static_cast<std::uint32_t>(window.scaledHeight);
     row_.resize(std::size_t{size.width} * 3);
-    columns_ = Covers(size.width, fitted_.width);
-    rows_ = Covers(size.height, fitted_.height);
-    rowSums_.resize(std::size_t{fitted_.width} * 3);
-    sums_.resize(static_cast<std::size_t>(fitted_.Area()) * 3);
+    columns_ = Covers(size.width, scaledWidth, static_cast<std::uint32_t>(window.left), window.size.width);
+    rows_ = Covers(size.height, scaledHeight, static_cast<std::uint32_t>(window.top), window.size.height);
+    rowSums_.resize(std::size_t{window.size.width} * 3);
+    sums_.resize(static_cast<std::size_t>(window.size.Area()) * 3);
 }
 
 std::uint8_t* PictureBuilder::NextRow()
@@ -124,8 +137,8 @@ void PictureBuilder::SumRowAcross(const std::uint8_t* row)
         }
         const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
         for (std::size_t channel = 0; channel < 3; ++channel)
-            *sum++ = first[channel] * cover.firstLength + between[channel] * fitted_.width +
-                     last[channel] * lastLength;
+            *sum++ = first[channel] * cover.firstLength +
+                     between[channel] * static_cast<std::uint32_t>(window_.scaledWidth) + last[channel] * lastLength;
     }
 }
 
@@ -135,16 +148,17 @@ void PictureBuilder::AddRowDown()
 {
     const std::uint32_t old = rowsAdded_;
     const std::size_t newRowLength = rowSums_.size();
-    for (std::uint32_t row = newRow_; row < fitted_.height && rows_[row].first <= old; ++row) {
+    const std::uint32_t newRows = window_.size.height;
+    for (std::uint32_t row = newRow_; row < newRows && rows_[row].first <= old; ++row) {
         const Cover& cover = rows_[row];
         const std::uint32_t weight = old == cover.first ? cover.firstLength
                                      : old == cover.last ? cover.lastLength
-                                                         : fitted_.height;
+                                                         : static_cast<std::uint32_t>(window_.scaledHeight);
         std::uint32_t* sum = &sums_[row * newRowLength];
         for (std::size_t i = 0; i < newRowLength; ++i)
             sum[i] += rowSums_[i] * weight;
     }
-    while (newRow_ < fitted_.height && rows_[newRow_].last <= old)
+    while (newRow_ < newRows && rows_[newRow_].last <= old)
         ++newRow_;
 }
 
@@ -288,16 +302,18 @@ Picture PictureBuilder::Finish()
     // Every new pixel covers width x height units of old pixels' lengths;
     // within kMaxPicturePixels even the rounded sum fits 32 bits.
     const auto covered = static_cast<std::uint32_t>(size_.Area());
-    Picture fitted{fitted_.width, fitted_.height, std::vector<std::uint8_t>(static_cast<std::size_t>(fitted_.Area()) * 3)};
+    const PictureSize size = window_.size;
+    Picture fitted{size.width, size.height, std::vector<std::uint8_t>(static_cast<std::size_t>(size.Area()) * 3)};
     for (std::size_t i = 0; i < fitted.rgb.size(); ++i)
         fitted.rgb[i] = static_cast<std::uint8_t>((sums_[i] + covered / 2) / covered);
     return fitted;
 }
 
-Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit)
+Picture PictureFromBmp(const BmpImage& image, std::optional<ScaledWindow> window)
 {
     const PixelLayout& layout = image.layout;
-    PictureBuilder builder({layout.width, layout.height}, fit, {});
+    const PictureSize size{layout.width, layout.height};
+    PictureBuilder builder(size, window.value_or(ScaledWindow::Whole(size)), {});
     // The file holds the bottom row first.
     for (std::uint32_t row = layout.height; layout.pixelCount > 0 && row-- > 0;)
         builder.AddBgrRow(image.pixelData.data() + row * layout.rowStride);

@@ -33,17 +33,35 @@ struct RgbColour {
 // or has no pixels.
 PictureSize FittedSize(PictureSize size, PictureSize box);
 
+// Part of a picture scaled: the whole picture scaled to scaledWidth x scaledHeight, of which the
+// window of size at left, top is kept. Filling an extreme shape may scale
+// one side past 32 bits.
+struct ScaledWindow {
+    std::uint64_t scaledWidth = 0;
+    std::uint64_t scaledHeight = 0;
+    std::uint64_t left = 0;
+    std::uint64_t top = 0;
+    PictureSize size;
+
+    // The whole of a picture of size, unscaled.
+    static ScaledWindow Whole(PictureSize size) { return {size.width, size.height, 0, 0, size}; }
+    bool Scales(PictureSize from) const { return scaledWidth != from.width || scaledHeight != from.height; }
+};
+
 // Builds a picture from its rows, the top row first. Each pixel is laid
 // over the background as far as it is transparent (16-bit samples are
 // rounded to 8 bits after that). With a box to fit into, each row is added
 // into the fitted picture as it comes, so that a large picture is never
-// held whole: every new pixel is the mean of the old pixels it covers,
+// held whole (and with a window, only the window's pixels are summed):
+// every new pixel is the mean of the old pixels it covers,
 // weighted by how much of each it covers, rounded half up, in integer
 // arithmetic, so that every platform gives the same pixels. An interlaced
 // file's pixels are held whole, three bytes a pixel, until its last pass.
 class PictureBuilder final : public RgbaRows {
 public:
-    // size's area is at most kMaxPicturePixels.
+    // size's area is at most kMaxPicturePixels; window scales it down,
+    // never up.
+    PictureBuilder(PictureSize size, const ScaledWindow& window, RgbColour background);
     PictureBuilder(PictureSize size, std::optional<PictureSize> fit, RgbColour background);
 
     void AddRow(std::span<const std::uint8_t> rgba) override;
@@ -69,10 +87,10 @@ private:
     void AddPassedRows();
     std::uint8_t* NextRow();
     void RowAdded();
-    bool Fitting() const { return fitted_ != size_; }
+    bool Fitting() const { return window_.Scales(size_) || window_.size != size_; }
 
     PictureSize size_;
-    PictureSize fitted_;
+    ScaledWindow window_;
     RgbColour background_;
     std::uint32_t rowsAdded_ = 0;
     bool broken_ = false;
@@ -88,7 +106,9 @@ private:
         std::uint32_t firstLength = 0;
         std::uint32_t lastLength = 0;
     };
-    static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount);
+    // Those of length new pixels from first on.
+    static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount, std::uint32_t first,
+                                     std::uint32_t length);
     template <std::size_t Stride>
     void SumRowAcross(const std::uint8_t* row);
     void AddRowDown();
@@ -111,8 +131,8 @@ private:
     std::vector<std::uint8_t> passed_;
 };
 
-// The pixels of an accepted BMP image, turned the right way up and fitted
-// into fit when given.
-Picture PictureFromBmp(const BmpImage& image, std::optional<PictureSize> fit = std::nullopt);
+// The pixels of an accepted BMP image, turned the right way up, and the
+// window of them scaled down when given.
+Picture PictureFromBmp(const BmpImage& image, std::optional<ScaledWindow> window = std::nullopt);
 
 }  // namespace bmp2cdata

@@ -32,6 +32,9 @@ constexpr std::array<std::uint8_t, 4> kPngEndName = {'I', 'E', 'N', 'D'};
 constexpr std::uint64_t kDeflateBestRatio = 1032;
 
 constexpr std::uint8_t kMarkerPrefix = 0xFF;
+constexpr std::uint8_t kApplication1 = 0xE1;
+constexpr std::array<std::uint8_t, 6> kExifName = {'E', 'x', 'i', 'f', 0, 0};
+constexpr std::array<std::uint8_t, 4> kPngExifName = {'e', 'X', 'I', 'f'};
 constexpr std::uint8_t kStartOfScan = 0xDA;
 constexpr std::uint8_t kEndOfImage = 0xD9;
 
@@ -200,31 +203,61 @@ std::string TooManyPixelsComplaint(PictureSize size)
            std::to_string(kMaxPicturePixels) + " (16 megapixels) are read";
 }
 
-std::string TooLargeForTableComplaint(PictureSize size)
-{
-    return "This picture is too large for a table. It has " + SizeText(size) + " pixels; a table holds at most " +
-           std::to_string(kImageCapacity) + ", so fit it to a smaller size";
-}
-
-std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted)
+std::optional<std::string> CheckPictureSize(PictureSize size)
 {
     if (size.Area() > kMaxPicturePixels)
         return TooManyPixelsComplaint(size);
-    if (!fitted && size.Area() > kImageCapacity)
-        return TooLargeForTableComplaint(size);
     return std::nullopt;
 }
 
 void HideExifOrientation(std::span<std::uint8_t> jpeg)
 {
-    constexpr std::uint8_t kApplication1 = 0xE1;
-    constexpr std::array<std::uint8_t, 6> kExifName = {'E', 'x', 'i', 'f', 0, 0};
     WalkJpegSegments(jpeg, [&](std::uint8_t marker, std::size_t at) {
         // A decoder that reads EXIF knows the block by this name alone.
         if (marker == kApplication1 && StartsWith<6>(jpeg, kExifName, at + 2))
             jpeg[at + 2] = 'X';
         return false;
     });
+}
+
+namespace {
+
+std::span<const std::uint8_t> JpegExifBlock(std::span<const std::uint8_t> jpeg)
+{
+    std::span<const std::uint8_t> block;
+    WalkJpegSegments(jpeg, [&](std::uint8_t marker, std::size_t at) {
+        if (marker != kApplication1 || !StartsWith(jpeg, kExifName, at + 2))
+            return false;
+        const std::size_t end = at + BigEndian(jpeg, at, 2);
+        if (end <= jpeg.size() && end >= at + 2 + kExifName.size())
+            block = jpeg.subspan(at + 2 + kExifName.size(), end - at - 2 - kExifName.size());
+        return true;
+    });
+    return block;
+}
+
+std::span<const std::uint8_t> PngExifBlock(std::span<const std::uint8_t> png)
+{
+    for (std::size_t at = kPngSignature.size(); png.size() - at >= kPngChunkFrame;) {
+        const std::uint32_t length = BigEndian(png, at, 4);
+        if (length > png.size() - at - kPngChunkFrame || StartsWith(png, kPngEndName, at + 4))
+            break;
+        if (StartsWith(png, kPngExifName, at + 4))
+            return png.subspan(at + 8, length);
+        at += kPngChunkFrame + length;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::span<const std::uint8_t> ExifBlock(PictureFormat format, std::span<const std::uint8_t> file)
+{
+    if (format == PictureFormat::Jpeg)
+        return JpegExifBlock(file);
+    if (format == PictureFormat::Png && file.size() >= kPngSignature.size())
+        return PngExifBlock(file);
+    return {};
 }
 
 const std::string& UndecodableComplaint(PictureFormat format)

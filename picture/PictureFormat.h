@@ -85,18 +85,19 @@ bool PngChunksAreSound(std::span<const std::uint8_t> png);
 // The complaint for a picture too large to be read, over kMaxPicturePixels.
 std::string TooManyPixelsComplaint(PictureSize size);
 
-// The complaint for a picture that can be read but whose table would not
-// fit the image buffer unless it is scaled down.
-std::string TooLargeForTableComplaint(PictureSize size);
-
 // The complaint for a picture of this size, or nothing when it may be
-// decoded; a picture that is to be fitted need not fit the image buffer.
-std::optional<std::string> CheckPictureSize(PictureSize size, bool fitted);
+// decoded; what comes out of it is judged on its own.
+std::optional<std::string> CheckPictureSize(PictureSize size);
 
 // Renames the EXIF blocks of a JPEG file held in memory, so that a decoder
 // that turns a picture as their orientation says (a browser's) gives the
 // pixels as the file stores them, as bmp2cdata's decoders do.
 void HideExifOrientation(std::span<std::uint8_t> jpeg);
+
+// The TIFF structure of a file's EXIF block: a JPEG file's first APP1
+// segment named Exif, or a PNG file's eXIf chunk; empty when there is none,
+// or when the block claims more bytes than the file holds.
+std::span<const std::uint8_t> ExifBlock(PictureFormat format, std::span<const std::uint8_t> file);
 
 // The complaint for a PNG or JPEG file that cannot be decoded.
 const std::string& UndecodableComplaint(PictureFormat format);

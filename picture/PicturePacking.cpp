@@ -129,20 +129,80 @@ void PackDithered(const Picture& picture, bool rgb332, std::span<std::uint16_t> 
     }
 }
 
+// Bayer's 8 x 8 matrix: each of the 64 thresholds once, every 2 x 2, 4 x 4
+// and 8 x 8 square spread as evenly as it can be.
+constexpr std::uint8_t kBayer[8][8] = {
+    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
+};
+constexpr std::uint32_t kBayerCells = 64;
+
+// One channel for ordered dithering: for every 8-bit value the level the
+// LCD shows at or below it, and in how many of the 64 cells the level
+// above takes its place, rounded, so that their mean is the value.
+struct OrderedLevels {
+    std::array<std::uint8_t, 256> lower{};
+    std::array<std::uint8_t, 256> cellsAbove{};
+    int shift = 0;
+};
+
+std::array<OrderedLevels, 3> OrderedLevelsOf(bool rgb332)
+{
+    constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
+    constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
+    std::array<OrderedLevels, 3> channels;
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const int bits = rgb332 ? kBits332[channel] : kBits565[channel];
+        channels[channel].shift = rgb332 ? kShifts332[channel] : kShifts565[channel];
+        std::uint32_t level = 0;
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            while (level + 1 < (1u << bits) && WidenChannel(level + 1, bits) <= value)
+                ++level;
+            const std::uint32_t below = WidenChannel(level, bits);
+            const std::uint32_t step = level + 1 < (1u << bits) ? WidenChannel(level + 1, bits) - below : 1;
+            channels[channel].lower[value] = static_cast<std::uint8_t>(level);
+            channels[channel].cellsAbove[value] =
+                static_cast<std::uint8_t>(((value - below) * kBayerCells + step / 2) / step);
+        }
+    }
+    return channels;
+}
+
+void PackOrdered(const Picture& picture, bool rgb332, std::span<std::uint16_t> slots)
+{
+    const std::array<OrderedLevels, 3> levels = OrderedLevelsOf(rgb332);
+    const std::uint8_t* pixel = picture.rgb.data();
+    for (std::uint32_t row = 0; row < picture.height; ++row)
+        for (std::uint32_t column = 0; column < picture.width; ++column, pixel += 3) {
+            const std::uint8_t threshold = kBayer[row % 8][column % 8];
+            std::uint32_t packed = 0;
+            for (std::size_t channel = 0; channel < 3; ++channel) {
+                const OrderedLevels& channelLevels = levels[channel];
+                const std::uint32_t level =
+                    channelLevels.lower[pixel[channel]] + (threshold < channelLevels.cellsAbove[pixel[channel]] ? 1 : 0);
+                packed |= level << channelLevels.shift;
+            }
+            slots[Slot(picture, column, row)] = static_cast<std::uint16_t>(packed);
+        }
+}
+
 }  // namespace
 
-void PackPicture(const Picture& picture, bool rgb332, bool dither, std::span<std::uint16_t> slots)
+void PackPicture(const Picture& picture, bool rgb332, Dither dither, std::span<std::uint16_t> slots)
 {
     // A BMP file may declare a width of millions with a height of 0.
     if (picture.Area() == 0)
         return;
-    if (dither)
+    if (dither == Dither::FloydSteinberg)
         PackDithered(picture, rgb332, slots);
+    else if (dither == Dither::Ordered)
+        PackOrdered(picture, rgb332, slots);
     else
         PackPlain(picture, rgb332, slots);
 }
 
-std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332, bool dither)
+std::vector<std::uint32_t> DisplayedPicture(const Picture& picture, bool rgb332, Dither dither)
 {
     std::vector<std::uint16_t> slots(static_cast<std::size_t>(picture.Area()));
     PackPicture(picture, rgb332, dither, slots);

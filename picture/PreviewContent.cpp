@@ -51,10 +51,14 @@ PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const Decod
     return content;
 }
 
-PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither)
+PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, const PictureOptions& options)
 {
     PreviewContent content;
-    content.pixels = DisplayedPicture(picture, rgb332, dither);
+    content.pixels = DisplayedPicture(picture, rgb332, options.dither);
+    // A BGR panel shows the blue bits as red and the red bits as blue.
+    if (options.bgr)
+        for (std::uint32_t& pixel : content.pixels)
+            pixel = (pixel & 0x00FF00) | (pixel & 0xFF) << 16 | (pixel >> 16 & 0xFF);
     content.width = static_cast<std::int32_t>(picture.width);
     content.height = static_cast<std::int32_t>(picture.height);
     content.size = SizeText(picture.width, picture.height);

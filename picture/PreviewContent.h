@@ -2,6 +2,7 @@
 
 #include "BmpDecode.h"
 #include "Picture.h"
+#include "PictureOptions.h"
 
 #include <cstdint>
 #include <span>
@@ -31,8 +32,9 @@ struct PreviewContent {
 PreviewContent PreviewOfDecoded(std::span<const std::uint8_t> bytes, const DecodedBmp& decoded, bool rgb332);
 
 // What a preview shows of a picture made ready for its table: the picture
-// as the LCD will show it once packed so, its size and the table's length.
-PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, bool dither);
+// as the LCD will show it once packed as options say (on a BGR panel when
+// its colours are in BGR order), its size and the table's length.
+PreviewContent PreviewOfPicture(const Picture& picture, bool rgb332, const PictureOptions& options);
 
 // Reads and judges the file at path (UTF-8) as a run would. A folder, an
 // empty path or a path to nothing has nothing to show; anything else that

@@ -216,7 +216,7 @@ TEST_F(CommandLine, UsageErrorIsSaidWithTheHelpOnStandardErrorAndExitsWithTwo)
 {
     const ProcessResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with(WithLineEnds("Usage: bmp2cdata [--rgb332] [--fit WxH]"))) << help.out;
+    EXPECT_TRUE(help.out.starts_with(WithLineEnds("Usage: bmp2cdata [OPTION]... PICTURE..."))) << help.out;
     const ProcessResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("bmp2cdata ")) << version.out;
@@ -237,16 +237,25 @@ std::string Summary(const Options& options)
 {
     std::string text;
     const auto add = [&text](const std::string& part) { text += part + " "; };
-    for (const auto& [set, name] : {std::pair{options.rgb332, "rgb332"}, {options.help, "help"},
-                                    {options.version, "version"}, {options.picture.dither, "dither"}})
+    const PictureOptions& picture = options.picture;
+    for (const auto& [set, name] :
+         {std::pair{options.rgb332, "rgb332"}, {options.help, "help"}, {options.version, "version"},
+          {picture.dither == Dither::FloydSteinberg, "dither"}, {picture.dither == Dither::Ordered, "ordered"},
+          {picture.mirror, "mirror"}, {picture.bgr, "bgr"}, {picture.split, "split"}})
         if (set)
             add(name);
     if (options.outputPath)
         add("-o " + *options.outputPath);
     if (options.label)
         add("label " + *options.label);
-    if (const auto fit = options.picture.fit)
-        add("fit " + std::to_string(fit->width) + "x" + std::to_string(fit->height));
+    constexpr const char* kSizings[] = {"fit", "fill", "pad"};
+    if (const auto box = picture.box)
+        add(std::string(kSizings[int(picture.sizing)]) + " " + std::to_string(box->width) + "x" +
+            std::to_string(box->height));
+    if (picture.quarterTurns != 0)
+        add("turns " + std::to_string(picture.quarterTurns));
+    if (options.testCard)
+        add("card " + std::to_string(options.testCard->width) + "x" + std::to_string(options.testCard->height));
     const RgbColour back = options.picture.background;
     add("on " + std::to_string(back.red) + "," + std::to_string(back.green) + "," + std::to_string(back.blue) + " |");
     for (const std::string& path : options.inputPaths)
@@ -262,6 +271,10 @@ TEST(ParseArguments, TakesEachOptionAndEveryPictureInOrder)
         {{"--label", "Splash", "-"}, "label Splash on 0,0,0 | - "},
         {{"--fit", "160X128", "--dither", "--background", "#ff8000", "a.png"}, "dither fit 160x128 on 255,128,0 | a.png "},
         {{"a.png", "--background", "0080FF"}, "on 0,128,255 | a.png "},
+        {{"--fill", "4096x1", "--rotate", "270", "--mirror", "--bgr", "--split", "a.png"},
+         "mirror bgr split fill 4096x1 turns 3 on 0,0,0 | a.png "},
+        {{"--pad", "1x4096", "--dither=ordered", "--rotate", "90", "a.png"}, "ordered pad 1x4096 turns 1 on 0,0,0 | a.png "},
+        {{"--dither=fs", "--test-card", "320x240"}, "dither card 320x240 on 0,0,0 | "},
         {{"--", "-logo.bmp", "--rgb332", "--help"}, "on 0,0,0 | -logo.bmp --rgb332 --help "},
         {{"--help"}, "help on 0,0,0 | "},
         {{"-h"}, "help on 0,0,0 | "},
@@ -302,7 +315,17 @@ TEST(ParseArguments, NamesWhatIsWrongWithArgumentsThatMakeNoSense)
         {{"a.bmp", "-"}, standardInput},
         {{"--fit"}, "--fit needs a value"},
         {{"--fit", "160", "a.png"}, fit},
-        {{"--fit", "277x276", "a.png"}, "--fit 277x276 is larger than a table: W x H must be at most 76242"},
+        {{"--fit", "4097x1", "a.png"}, "--fit 4097x1: W and H must be at most 4096"},
+        {{"--fill", "0x5", "a.png"}, "--fill needs a width and a height such as 160x128"},
+        {{"--pad", "-5x5", "a.png"}, "--pad needs a width and a height such as 160x128"},
+        {{"--fit", "9x9", "--pad", "9x9", "a.png"}, "only one of --fit, --fill and --pad can be given"},
+        {{"--fill", "9x9", "--fill", "9x9", "a.png"}, "only one of --fit, --fill and --pad can be given"},
+        {{"--rotate", "45", "a.png"}, "--rotate takes 90, 180 or 270"},
+        {{"--rotate", "-90", "a.png"}, "--rotate takes 90, 180 or 270"},
+        {{"--dither=bayer", "a.png"}, "--dither= takes ordered or fs"},
+        {{"--test-card", "320x240", "a.png"}, "--test-card takes no PICTURE"},
+        {{"--test-card", "5000x10"}, "--test-card 5000x10: W and H must be at most 4096"},
+        {{"--test-card", "9x9", "--test-card", "9x9"}, "--test-card given twice"},
         {{"--background"}, "--background needs a value"},
         {{"--background", "FFF", "a.png"}, colour},
         {{"--background", "GG0000", "a.png"}, colour},

@@ -27,7 +27,7 @@ constexpr std::uint32_t kHeight = 7;
 LoadedPicture Decode(const Bytes& file, std::optional<PictureSize> fit = std::nullopt)
 {
     return LoadPictureBytes(file, std::int64_t(file.size()), PlatformPictureDecoder(),
-                            {.fit = fit, .background = kBackground});
+                            {.box = fit, .background = kBackground});
 }
 
 struct PngCase {

@@ -56,12 +56,14 @@ TEST(PictureLoad, RefusesAnOversizedPictureFromItsHeaderWithoutDecodingOrReading
 {
     FakeDecoder decoder;
     const Bytes huge = PngDeclaring(20000, 20000);
-    EXPECT_EQ(Load(huge, decoder, {.fit = PictureSize{160, 128}}).complaint, TooManyPixelsComplaint({20000, 20000}));
-    EXPECT_EQ(PictureBytesWanted(huge, 500'000'000, {.fit = PictureSize{160, 128}}), 0);
+    EXPECT_EQ(Load(huge, decoder, {.box = PictureSize{160, 128}}).complaint, TooManyPixelsComplaint({20000, 20000}));
+    EXPECT_EQ(PictureBytesWanted(huge, 500'000'000, {.box = PictureSize{160, 128}}), 0);
     // Without a box to fit into, the table's own limit applies.
-    EXPECT_EQ(Load(PngDeclaring(300, 300), decoder).complaint, TooLargeForTableComplaint({300, 300}));
+    EXPECT_EQ(Load(PngDeclaring(300, 300), decoder).complaint,
+              "300 x 300 is 90000 pixels, more than the 65535 of one table: add --split to write 2 tables, or fit "
+              "into 255x255");
     EXPECT_EQ(decoder.calls, 0);
-    EXPECT_TRUE(Load(PngDeclaring(300, 300), decoder, {.fit = PictureSize{160, 128}}).Converts());
+    EXPECT_TRUE(Load(PngDeclaring(300, 300), decoder, {.box = PictureSize{160, 128}}).Converts());
     EXPECT_EQ(decoder.calls, 1);
 }
 
@@ -85,20 +87,20 @@ TEST(PictureLoad, ABmpTooLargeForTheTableIsFittedInsteadOfRefused)
         return Rgb{std::uint8_t(column / 3), std::uint8_t(row / 3), 7};
     }});
     EXPECT_EQ(Load(large, decoder).complaint, kTooLargeComplaint);
-    const LoadedPicture fitted = Load(large, decoder, {.fit = PictureSize{100, 100}});
+    const LoadedPicture fitted = Load(large, decoder, {.box = PictureSize{100, 100}});
     ASSERT_TRUE(fitted.Converts()) << fitted.complaint;
     ASSERT_EQ(fitted.picture.rgb.size(), 100u * 100 * 3);
     // The top-left new pixel holds the file's last rows.
     EXPECT_EQ((Bytes(fitted.picture.rgb.begin(), fitted.picture.rgb.begin() + 6)), (Bytes{0, 99, 7, 1, 99, 7}));
     // Only what the pixels need is read.
-    EXPECT_EQ(PictureBytesWanted(large, std::int64_t(large.size()) + 1000, {.fit = PictureSize{100, 100}}),
+    EXPECT_EQ(PictureBytesWanted(large, std::int64_t(large.size()) + 1000, {.box = PictureSize{100, 100}}),
               std::int64_t(large.size()));
 }
 
 TEST(PictureLoad, ABmpToBeFittedKeepsTheChecksOfEveryBmp)
 {
     FakeDecoder decoder;
-    const PictureOptions fit{.fit = PictureSize{100, 100}};
+    const PictureOptions fit{.box = PictureSize{100, 100}};
     EXPECT_EQ(Load(BuildBmp({.bitCount = 8}), decoder, fit).complaint, kBitCountComplaint);
     EXPECT_EQ(Load(BuildBmp({.compression = 1}), decoder, fit).complaint, kCompressionComplaint);
     Bytes topDown = BuildBmp({.width = 2, .height = 2});
@@ -125,7 +127,7 @@ TEST(PictureLoad, APicturesTableIsTheTableOfABmpOfTheSamePixels)
         RecordingHost fromBmp, fromPicture;
         fromBmp.rgb332 = fromPicture.rgb332 = rgb332;
         ConvertBmpBytes(fromBmp, "logo", bmp, std::int64_t(bmp.size()));
-        ConvertPicture(fromPicture, "logo", picture, false);
+        ConvertPicture(fromPicture, "logo", picture, {});
         EXPECT_EQ(fromPicture.lines, fromBmp.lines);
         EXPECT_EQ(fromPicture.clipboard, fromBmp.clipboard);
     }

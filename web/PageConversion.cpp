@@ -33,7 +33,13 @@ std::string FitArgument(std::string_view text)
 PictureOptions PictureOptionsOf(const PageOptions& options)
 {
     const std::string fit = FitArgument(options.fit);
-    return {fit.empty() ? std::nullopt : ParseFitBox(fit).size, options.dither, options.background};
+    PictureOptions picture;
+    picture.box = fit.empty() ? std::nullopt : ParseFitBox(fit).size;
+    picture.dither = options.dither ? Dither::FloydSteinberg : Dither::None;
+    picture.background = options.background;
+    // The page writes a picture over one table's limit as several.
+    picture.split = true;
+    return picture;
 }
 
 // Hands the browser's decode over to the loading of a picture as the
@@ -93,9 +99,8 @@ std::optional<std::string> FitComplaint(std::string_view text)
     switch (ParseFitBox(argument).problem) {
     case FitBox::Problem::NotASize:
         return "Fit to W \u00D7 H needs a width and a height such as 160x128";
-    case FitBox::Problem::LargerThanTable:
-        return "Fit to " + argument + " is larger than a table: W \u00D7 H must be at most " +
-               std::to_string(kImageCapacity);
+    case FitBox::Problem::SideTooLong:
+        return "Fit to " + argument + " is too large: W and H must be at most " + std::to_string(kMaxBoxSide);
     case FitBox::Problem::None:
         break;
     }

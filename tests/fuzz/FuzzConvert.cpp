@@ -87,8 +87,12 @@ void CheckPicture(std::span<const std::uint8_t> input)
     const std::uint8_t pick = input.empty() ? 0 : input[input.size() / 3];
     PictureOptions options;
     if (pick & 1)
-        options.fit = PictureSize{1u + pick % 97u, 1u + pick % 61u};
-    options.dither = (pick & 2) != 0;
+        options.box = PictureSize{1u + pick % 97u, 1u + pick % 61u};
+    options.sizing = static_cast<Sizing>(pick / 8 % 3);
+    options.dither = static_cast<Dither>(pick / 2 % 3);
+    options.quarterTurns = pick / 24 % 4;
+    options.mirror = (pick & 0x20) != 0;
+    options.bgr = (pick & 0x40) != 0;
     options.background = {pick, static_cast<std::uint8_t>(pick * 3), static_cast<std::uint8_t>(pick * 7)};
     const LoadedPicture loaded =
         LoadPictureBytes(input, static_cast<std::int64_t>(input.size()), PlatformPictureDecoder(), options);
@@ -97,14 +101,18 @@ void CheckPicture(std::span<const std::uint8_t> input)
     host.recordCalls = false;
     host.rgb332 = (pick & 4) != 0;
     if (loaded.Converts())
-        ConvertPicture(host, ScratchPath(), loaded.picture, options.dither);
+        ConvertPicture(host, ScratchPath(), loaded.picture, options);
     else
         host.AddLine(loaded.complaint);
     Check({host.lines, host.clipboard, host.copies, false, host.pumps});
-    // A fitted picture with pixels fits its box.
+    // A sized picture with pixels fits its box, and a filled or padded one
+    // is the box's size.
     const Picture& picture = loaded.picture;
-    if (loaded.Converts() && options.fit && picture.Area() > 0 &&
-        (picture.width > options.fit->width || picture.height > options.fit->height))
+    const PictureSize box = options.box.value_or(PictureSize{});
+    const bool exact = options.sizing != Sizing::Fit;
+    if (loaded.Converts() && options.box && picture.Area() > 0 &&
+        (picture.width > box.width || picture.height > box.height ||
+         (exact && PictureSize{picture.width, picture.height} != box)))
         std::abort();
 }
 
