@@ -81,12 +81,13 @@ void SwapRedAndBlue(Picture& picture)
 PicturePlan PlanPicture(PictureSize stored, Orientation orientation, const PictureOptions& options)
 {
     const PictureSize shown = OrientedSize(stored, orientation);
-    PicturePlan plan{orientation, ScaledWindow::Whole(stored), false, shown};
+    PicturePlan plan{orientation, ScaledWindow::Whole(shown), ScaledWindow::Whole(stored), false, shown};
     if (!options.box || shown.Area() == 0)
         return plan;
     const PictureSize box = *options.box;
     const ScaledWindow window = options.sizing == Sizing::Fill ? CoveringWindow(shown, box)
                                                                : ScaledWindow::Whole(FittedSize(shown, box));
+    plan.shown = window;
     plan.stored = ToStored(window, orientation);
     plan.enlarges = window.scaledWidth > shown.width || window.scaledHeight > shown.height;
     plan.output = window.size;
@@ -116,10 +117,10 @@ Picture Enlarged(const Picture& picture, const ScaledWindow& window)
 
 Picture FinishedPicture(Picture built, const PicturePlan& plan, const PictureOptions& options)
 {
-    if (plan.enlarges)
-        built = Enlarged(built, plan.stored);
     if (plan.orientation != Orientation{})
         built = Oriented(built, plan.orientation);
+    if (plan.enlarges)
+        built = Enlarged(built, plan.shown);
     if (plan.output != PictureSize{built.width, built.height})
         built = OnCanvas(built, plan, options.background);
     if (options.bgr)

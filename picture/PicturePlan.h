@@ -16,10 +16,13 @@ namespace bmp2cdata {
 struct PicturePlan {
     // From the picture as stored to the picture as shown.
     Orientation orientation;
-    // What is made of the stored picture, in stored coordinates.
+    // What is made of the picture as shown, and the same in the stored
+    // picture's coordinates.
+    ScaledWindow shown;
     ScaledWindow stored;
-    // Whether that is an enlargement, made of the whole stored picture, or
-    // a reduction, made as the rows come.
+    // Whether that is an enlargement, made of the whole picture once it is
+    // turned, or a reduction, made of the stored rows as they come (area
+    // averaging gives the same pixels either way up).
     bool enlarges = false;
     // The picture that comes out, and where the shown window lies on it.
     PictureSize output;
@@ -36,7 +39,7 @@ PicturePlan PlanPicture(PictureSize stored, Orientation orientation, const Pictu
 Picture Enlarged(const Picture& picture, const ScaledWindow& window);
 
 // The stored window as built (or the whole stored picture, when the plan
-// enlarges) made into the picture that comes out: enlarged, oriented, laid
+// enlarges) made into the picture that comes out: oriented, enlarged, laid
 // on its canvas, and with red and blue swapped for a BGR panel.
 Picture FinishedPicture(Picture built, const PicturePlan& plan, const PictureOptions& options);
 

@@ -226,6 +226,39 @@ TEST_F(CommandLine, UsageErrorIsSaidWithTheHelpOnStandardErrorAndExitsWithTwo)
     EXPECT_EQ(wrong.out, "");
 }
 
+TEST_F(CommandLine, APlainBmpOverOneTableKeepsItsTableWithAWarningAndSplitsOnRequest)
+{
+    folder.Write("big.bmp", {.width = 276, .height = 276});
+    const ProcessResult plain = Run({"big.bmp"});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_NE(plain.out.find(WithLineEnds("big:-\n    Cdata as Word 76176, 275, 275,")), std::string::npos);
+    EXPECT_EQ(plain.err, WithLineEnds("bmp2cdata: warning: 76176 pixels do not fit the table's 16-bit amount; "
+                                      "BASIC may read it as 10640\n"));
+    const ProcessResult split = Run({"--split", "big.bmp"});
+    EXPECT_EQ(split.err, "");
+    EXPECT_NE(split.out.find(WithLineEnds("big_2:-\n    Cdata as Word 38088, 275, 137,")), std::string::npos);
+    const ProcessResult refused = Run({"--bgr", "big.bmp"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+}
+
+TEST_F(CommandLine, TheTestCardForABgrPanelHasItsFirstBarInBluesBits)
+{
+    const ProcessResult card = Run({"--test-card", "320x240", "--bgr", "--split"});
+    ASSERT_EQ(card.status, 0) << card.err;
+    // The last line of row 1 holds columns 15 down to 0: the first bar, red
+    // in blue's bits, then the frame's white.
+    std::istringstream lines(card.out.substr(card.out.find("testcard_1:-")));
+    std::string line;
+    for (int skipped = 0; skipped < 2 + 40; ++skipped)
+        std::getline(lines, line);
+    std::string expected = "          ";
+    for (int column = 15; column >= 1; --column)
+        expected += "$001F,";
+    EXPECT_EQ(line.substr(0, line.find('\r')), expected + "$FFFF,_");
+    EXPECT_NE(card.out.find("testcard_2:-"), std::string::npos);
+}
+
 TEST_F(CommandLine, StandardInputIsJudgedByItsFirstBytesAsAFileIs)
 {
     LogoPng({255, 255, 255});

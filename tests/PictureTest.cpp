@@ -1,11 +1,17 @@
 // Pictures in the core's terms: what a file's first bytes say, alpha laid
-// over the background, fitting by area averaging, and dithering.
+// over the background, fitting by area averaging, orientation, filling and
+// padding, the test card, dithering and the split into tables.
 
+#include "BufferHost.h"
+#include "CdataTable.h"
 #include "ConvertPicture.h"
+#include "Orientation.h"
 #include "Picture.h"
 #include "PicturePacking.h"
+#include "PicturePlan.h"
 #include "PictureFormat.h"
 #include "PixelPacking.h"
+#include "PreviewContent.h"
 #include "support/BmpBuilder.h"
 #include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
@@ -428,6 +434,328 @@ TEST(Dither, LeavesColoursTheLcdShowsExactlyAsPlainPackingDoes)
             }
         }
     }
+}
+
+Picture Random(std::uint32_t width, std::uint32_t height, std::mt19937& random)
+{
+    Picture picture{width, height, Bytes(std::size_t{width} * height * 3)};
+    for (std::uint8_t& value : picture.rgb)
+        value = std::uint8_t(random());
+    return picture;
+}
+
+Rgb At(const Picture& picture, std::uint32_t column, std::uint32_t row)
+{
+    const std::uint8_t* pixel = &picture.rgb[(std::size_t{row} * picture.width + column) * 3];
+    return {pixel[0], pixel[1], pixel[2]};
+}
+
+// A picture of width x height whose pixel at (column, row) is pixel(column, row).
+Picture Made(std::uint32_t width, std::uint32_t height, const std::function<Rgb(std::uint32_t, std::uint32_t)>& pixel)
+{
+    return Flat(width, height, pixel);
+}
+
+// EXIF's orientations as its standard words them: which side of the shown
+// picture the stored first row and first column lie along.
+Picture ExifReference(const Picture& stored, std::uint32_t value)
+{
+    enum Side { Top, Bottom, Left, Right };
+    constexpr std::pair<Side, Side> kSides[] = {{Top, Left},  {Top, Right},   {Bottom, Right}, {Bottom, Left},
+                                                {Left, Top},  {Right, Top},   {Right, Bottom}, {Left, Bottom}};
+    const auto [rowSide, columnSide] = kSides[value - 1];
+    const std::uint32_t width = stored.width, height = stored.height;
+    const bool across = rowSide == Left || rowSide == Right;
+    Picture shown{across ? height : width, across ? width : height, Bytes(stored.rgb.size())};
+    for (std::uint32_t r = 0; r < height; ++r)
+        for (std::uint32_t c = 0; c < width; ++c) {
+            const std::uint32_t alongRow = (columnSide == Left || columnSide == Top) ? c : width - 1 - c;
+            const std::uint32_t acrossRows = (rowSide == Top || rowSide == Left) ? r : height - 1 - r;
+            const std::uint32_t x = across ? acrossRows : alongRow, y = across ? alongRow : acrossRows;
+            std::copy_n(&stored.rgb[(std::size_t{r} * width + c) * 3], 3, &shown.rgb[(std::size_t{y} * shown.width + x) * 3]);
+        }
+    return shown;
+}
+
+// A quarter turn clockwise, then a mirror when asked, pixel by pixel.
+Picture TurnReference(const Picture& picture, std::uint32_t quarterTurns, bool mirror)
+{
+    Picture turned = picture;
+    for (std::uint32_t turn = 0; turn < quarterTurns; ++turn) {
+        const Picture before = turned;
+        turned = Made(before.height, before.width,
+                      [&](std::uint32_t x, std::uint32_t y) { return At(before, y, before.height - 1 - x); });
+    }
+    if (!mirror)
+        return turned;
+    return Made(turned.width, turned.height, [&](std::uint32_t x, std::uint32_t y) { return At(turned, turned.width - 1 - x, y); });
+}
+
+TEST(Orientation, EveryExifValueThenEveryTurnAndMirrorShowsThePictureAsTheyAreDefined)
+{
+    std::mt19937 random(21);
+    const Picture stored = Random(3, 2, random);
+    for (std::uint32_t value = 1; value <= 8; ++value)
+        for (std::uint32_t turns = 0; turns < 4; ++turns)
+            for (const bool mirror : {false, true}) {
+                const Orientation asked = Then(ClockwiseTurn(turns), mirror ? kMirror : Orientation{});
+                const Picture shown = Oriented(stored, Then(ExifOrientation(value), asked));
+                const Picture expected = TurnReference(ExifReference(stored, value), turns, mirror);
+                EXPECT_EQ(shown.width, expected.width);
+                EXPECT_EQ(shown.rgb, expected.rgb) << "EXIF " << value << ", " << turns << " turns, mirror " << mirror;
+            }
+}
+
+// A TIFF structure holding one directory of an entry of tag, type, count
+// and a short value, in either byte order.
+Bytes Tiff(bool bigEndian, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint16_t value,
+           std::uint16_t entries = 1)
+{
+    Bytes tiff;
+    const auto put = [&](std::uint32_t number, int width) {
+        for (int i = 0; i < width; ++i)
+            tiff.push_back(std::uint8_t(number >> (8 * (bigEndian ? width - 1 - i : i))));
+    };
+    tiff.insert(tiff.end(), 2, bigEndian ? 'M' : 'I');
+    put(42, 2), put(8, 4), put(entries, 2), put(tag, 2), put(type, 2), put(count, 4), put(value, 2), put(0, 2);
+    return tiff;
+}
+
+TEST(Orientation, ReadsTheExifValueAndIgnoresABlockThatIsDamagedOrLies)
+{
+    const Bytes tiff = Tiff(false, 0x112, 3, 1, 6);
+    Bytes outOfBlock = tiff;
+    outOfBlock[4] = 0xF0;  // the directory far beyond the block
+    Bytes badMagic = Tiff(true, 0x112, 3, 1, 6);
+    badMagic[3] = 43;
+    const struct {
+        Bytes tiff;
+        std::uint32_t value;
+    } cases[] = {
+        {Tiff(false, 0x112, 3, 1, 6), 6}, {Tiff(true, 0x112, 3, 1, 8), 8},      {Tiff(true, 0x112, 3, 1, 9), 1},
+        {Tiff(true, 0x112, 4, 1, 6), 1},  {Tiff(true, 0x112, 3, 0, 6), 1},      {Tiff(true, 0x100, 3, 1, 6), 1},
+        {Tiff(false, 0x100, 3, 1, 6, 0xFFFF), 1}, {Bytes(tiff.begin(), tiff.end() - 4), 1},
+        {outOfBlock, 1},                  {badMagic, 1},                        {{}, 1},
+    };
+    for (std::size_t at = 0; at < std::size(cases); ++at)
+        EXPECT_EQ(ExifOrientationValue(cases[at].tiff), cases[at].value) << "case " << at;
+}
+
+TEST(Orientation, FindsTheExifBlockOfAJpegOrPngUnlessItRunsPastTheFile)
+{
+    const Bytes tiff = Tiff(true, 0x112, 3, 1, 6);
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE1, 0, std::uint8_t(tiff.size() + 8), 'E', 'x', 'i', 'f', 0, 0};
+    jpeg.insert(jpeg.end(), tiff.begin(), tiff.end());
+    EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Jpeg, jpeg), tiff));
+    jpeg[5] += 1;
+    EXPECT_TRUE(ExifBlock(PictureFormat::Jpeg, jpeg).empty());
+    Bytes png = BuildPng({});
+    png.resize(png.size() - 12);
+    PutChunk(png, "eXIf", tiff);
+    PutChunk(png, "IEND", {});
+    EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Png, png), tiff));
+    png[png.size() - 12 - tiff.size() - 9] = 0x7F;  // the chunk's length, past the file
+    EXPECT_TRUE(ExifBlock(PictureFormat::Png, png).empty());
+}
+
+// The picture as a BMP file holds it, its bottom row first.
+Bytes BmpOf(const Picture& picture)
+{
+    return BuildBmp({.width = std::int32_t(picture.width), .height = std::int32_t(picture.height),
+                     .colour = [&](int column, int row) {
+                         return At(picture, std::uint32_t(column), picture.height - 1 - std::uint32_t(row));
+                     }});
+}
+
+Picture Loaded(const Picture& picture, const PictureOptions& options)
+{
+    const Bytes bmp = BmpOf(picture);
+    class NoDecoder : public PictureDecoder {
+        bool Decode(PictureFormat, std::span<const std::uint8_t>, PictureSize, RgbaRows&) override { return false; }
+    } decoder;
+    const LoadedPicture loaded = LoadPictureBytes(bmp, std::int64_t(bmp.size()), decoder, options);
+    EXPECT_TRUE(loaded.Converts()) << loaded.complaint;
+    return loaded.picture;
+}
+
+Picture Cropped(const Picture& picture, std::uint32_t left, std::uint32_t top, PictureSize size)
+{
+    return Made(size.width, size.height, [&](std::uint32_t x, std::uint32_t y) { return At(picture, left + x, top + y); });
+}
+
+TEST(Sizing, FillShrinksByAreaAveragingAndCutsTheMiddleExtraAtTheRightAndBottom)
+{
+    std::mt19937 random(3);
+    const Picture wide = Random(15, 9, random);
+    // Covering 4 x 4 scales to 7 x 4; columns 1 to 4 are kept.
+    const Picture fitted{7, 4, SupersampledFit(wide.rgb, 15, 9, {7, 4})};
+    EXPECT_EQ(Loaded(wide, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(fitted, 1, 0, {4, 4}).rgb);
+    const Picture tall = Random(9, 15, random);
+    const Picture tallFitted{4, 7, SupersampledFit(tall.rgb, 9, 15, {4, 7})};
+    EXPECT_EQ(Loaded(tall, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(tallFitted, 0, 1, {4, 4}).rgb);
+}
+
+TEST(Sizing, FillEnlargesByTheOldPixelUnderEachNewPixelsCentre)
+{
+    std::mt19937 random(4);
+    const Picture small = Random(3, 2, random);
+    // Covering 7 x 5 scales to 8 x 5 (7.5 rounded up); column 0 to 6 are kept.
+    const Picture expected = Made(7, 5, [&](std::uint32_t x, std::uint32_t y) {
+        return At(small, std::uint32_t((x + 0.5) * 3 / 8), std::uint32_t((y + 0.5) * 2 / 5));
+    });
+    EXPECT_EQ(Loaded(small, {.box = PictureSize{7, 5}, .sizing = Sizing::Fill}).rgb, expected.rgb);
+}
+
+TEST(Sizing, PadCentresTheFittedPictureWithTheOddPixelOfMarginAtTheRightAndBottom)
+{
+    std::mt19937 random(5);
+    const Picture picture = Random(4, 2, random);
+    const Rgb background{1, 2, 3};
+    const Picture expected = Made(7, 5, [&](std::uint32_t x, std::uint32_t y) {
+        return x >= 1 && x < 5 && y >= 1 && y < 3 ? At(picture, x - 1, y - 1) : background;
+    });
+    EXPECT_EQ(Loaded(picture, {.box = PictureSize{7, 5}, .sizing = Sizing::Pad, .background = {1, 2, 3}}).rgb,
+              expected.rgb);
+}
+
+TEST(Sizing, SizingATurnedPictureIsSizingThePictureTurnedFirst)
+{
+    std::mt19937 random(6);
+    const Picture picture = Random(13, 8, random);
+    // Shrinking, enlarging and both at once, each way up.
+    const struct {
+        Sizing sizing;
+        PictureSize box;
+    } cases[] = {{Sizing::Fit, {5, 5}}, {Sizing::Fill, {5, 3}}, {Sizing::Fill, {30, 11}}, {Sizing::Pad, {6, 9}}};
+    for (const auto& c : cases)
+        for (std::uint32_t turns = 0; turns < 4; ++turns)
+            for (const bool mirror : {false, true}) {
+                const PictureOptions sized{.box = c.box, .sizing = c.sizing};
+                PictureOptions turned = sized;
+                turned.quarterTurns = turns;
+                turned.mirror = mirror;
+                EXPECT_EQ(Loaded(picture, turned).rgb, Loaded(TurnReference(picture, turns, mirror), sized).rgb)
+                    << int(c.sizing) << " " << c.box.width << "x" << c.box.height << ", " << turns << " turns";
+            }
+}
+
+TEST(TestCard, HasAWhiteFrameEightBarsAboveAndAGreyRampBelow)
+{
+    // Inside the frame, 10 x 6: bars one pixel wide, the black one taking
+    // the three left; three rows of bars, three of ramp.
+    const Picture card = TestCard({12, 8});
+    const Rgb white{255, 255, 255};
+    for (std::uint32_t x = 0; x < 12; ++x)
+        EXPECT_TRUE(At(card, x, 0) == white && At(card, x, 7) == white) << "column " << x;
+    for (std::uint32_t y = 0; y < 8; ++y)
+        EXPECT_TRUE(At(card, 0, y) == white && At(card, 11, y) == white) << "row " << y;
+    const Rgb bars[] = {{255, 0, 0},     {0, 255, 0},   {0, 0, 255}, white,       {0, 255, 255},
+                        {255, 0, 255},   {255, 255, 0}, {0, 0, 0},   {0, 0, 0},   {0, 0, 0}};
+    const std::uint8_t ramp[] = {0, 28, 57, 85, 113, 142, 170, 198, 227, 255};
+    for (std::uint32_t x = 1; x <= 10; ++x) {
+        EXPECT_TRUE(At(card, x, 1) == bars[x - 1] && At(card, x, 3) == bars[x - 1]) << "bar column " << x;
+        EXPECT_TRUE(At(card, x, 4) == (Rgb{ramp[x - 1], ramp[x - 1], ramp[x - 1]}) && At(card, x, 6) == At(card, x, 4))
+            << "ramp column " << x;
+    }
+}
+
+TEST(TestCard, OnABgrPanelRedIsPackedInBluesBitsAndPreviewedAsRed)
+{
+    const PictureOptions bgr{.bgr = true};
+    const LoadedPicture card = LoadTestCard({12, 8}, bgr);
+    std::vector<std::uint16_t> slots(96);
+    PackPicture(card.picture, false, Dither::None, slots);
+    // The first bar's pixel at (1, 1): slot 12 + 10, each row right to left.
+    EXPECT_EQ(slots[12 + 10], 0x001F);
+    EXPECT_EQ(PreviewOfPicture(card.picture, false, bgr).pixels[12 + 1], 0xFF0000u);
+}
+
+TEST(Dither, OrderedDitheringOfOnePixelDependsOnThatPixelAlone)
+{
+    std::mt19937 random(8);
+    Picture picture = Random(16, 16, random);
+    std::vector<std::uint16_t> before(256), after(256);
+    PackPicture(picture, false, Dither::Ordered, before);
+    picture.rgb[(7 * 16 + 5) * 3] ^= 0x80;
+    PackPicture(picture, false, Dither::Ordered, after);
+    for (std::size_t slot = 0; slot < before.size(); ++slot)
+        EXPECT_EQ(before[slot] != after[slot], slot == 7 * 16 + (15 - 5)) << "slot " << slot;
+}
+
+TEST(Split, BandsOfWholeRowsAsFewAndAsEqualAsTheLimitAllows)
+{
+    const struct {
+        std::uint32_t width, height;
+        std::vector<std::int32_t> rows;
+    } cases[] = {
+        {320, 240, {120, 120}}, {255, 257, {257}}, {65535, 2, {1, 1}}, {276, 276, {138, 138}},
+        {1024, 768, {60, 59, 59, 59, 59, 59, 59, 59, 59, 59, 59, 59, 59}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::uint16_t> values(std::size_t{c.width} * c.height);
+        const std::vector<TableSource> tables = SplitIntoTables("pic", c.width, c.height, values.data());
+        std::vector<std::int32_t> rows;
+        for (const TableSource& table : tables)
+            rows.push_back(table.height);
+        EXPECT_EQ(rows, c.rows) << c.width << "x" << c.height;
+        EXPECT_EQ(tables.back().values, &values[std::size_t{c.width} * (c.height - std::uint32_t(rows.back()))]);
+    }
+}
+
+// The hexadecimal values of a run's data lines, in order.
+std::vector<std::string> DataValues(const std::string& output)
+{
+    std::vector<std::string> values;
+    for (std::size_t at = output.find('$'); at != std::string::npos; at = output.find('$', at + 1))
+        values.push_back(output.substr(at, output.find_first_of(",\n", at) - at));
+    return values;
+}
+
+TEST(Split, EachBandIsATableOfItsOwnAndTogetherTheyHoldThePicture)
+{
+    std::mt19937 random(9);
+    const Picture picture = Random(300, 240, random);
+    const PictureOptions split{.split = true};
+    std::string output;
+    BufferHost host(true, output);
+    ConvertPicture(host, "pic", picture, split);
+    EXPECT_EQ(output.size(), PictureOutputLength("pic", picture, split, true, 1));
+    EXPECT_NE(output.find("' Image data in RGB332 format. Size = 36000 Bytes\n' Rows 0 to 119 of 240\n'\npic_1:-\n"
+                          "    Cdata as Byte 160, 140, 43, 1, 119, 0,_"),
+              std::string::npos);
+    EXPECT_NE(output.find("' Rows 120 to 239 of 240\n'\npic_2:-\n    Cdata as Byte 160, 140, 43, 1, 119, 0,_"),
+              std::string::npos);
+    std::vector<std::uint16_t> slots(72000);
+    PackPicture(picture, true, Dither::None, slots);
+    std::vector<std::string> expected;
+    for (const std::uint16_t value : slots) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%02X", value);
+        expected.push_back(std::string("$") + text);
+    }
+    EXPECT_EQ(DataValues(output), expected);
+}
+
+TEST(TableLimit, APictureOverOneTableIsRefusedWithTheWayToGetIt)
+{
+    const std::string split = ", more than the 65535 of one table: add --split to write 2 tables, or ";
+    const struct {
+        PictureSize output;
+        PictureOptions options;
+        std::optional<std::string> complaint;
+    } cases[] = {
+        {{320, 240}, {}, "320 x 240 is 76800 pixels" + split + "fit into 295x221"},
+        {{320, 240}, {.box = PictureSize{320, 240}, .sizing = Sizing::Fill}, "320 x 240 is 76800 pixels" + split + "fill 295x221"},
+        {{240, 320}, {.box = PictureSize{240, 320}, .sizing = Sizing::Pad}, "240 x 320 is 76800 pixels" + split + "pad to 221x295"},
+        {{255, 257}, {}, std::nullopt},
+        {{320, 240}, {.split = true}, std::nullopt},
+        {{1024, 768}, {.split = true}, std::nullopt},
+        {{1025, 768}, {.split = true}, "1025 x 768 is 787200 pixels, more than the 786432 that --split writes: fit into 1024x767"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OutputComplaint(c.output, c.options), c.complaint) << c.output.width << "x" << c.output.height;
+    EXPECT_EQ(AmountWarning(76176), "76176 pixels do not fit the table's 16-bit amount; BASIC may read it as 10640");
+    EXPECT_EQ(AmountWarning(65535), std::nullopt);
 }
 
 }  // namespace
