@@ -54,6 +54,49 @@ void SavePictures(const std::string& folder)
 #endif
 }
 
+// A big-endian EXIF TIFF structure: its first directory at directory,
+// claiming entries entries, the first the orientation value.
+std::vector<std::uint8_t> ExifTiff(std::uint16_t value, std::uint32_t directory = 8, std::uint16_t entries = 1)
+{
+    std::vector<std::uint8_t> tiff = {'M', 'M', 0, 42, 0, 0, 0, 0, 0, 0, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0};
+    for (int at = 0; at < 4; ++at)
+        tiff[static_cast<std::size_t>(4 + at)] = static_cast<std::uint8_t>(directory >> (24 - 8 * at));
+    tiff[8] = static_cast<std::uint8_t>(entries >> 8);
+    tiff[9] = static_cast<std::uint8_t>(entries);
+    tiff[19] = static_cast<std::uint8_t>(value);
+    return tiff;
+}
+
+std::vector<std::uint8_t> PngWithExif(const std::vector<std::uint8_t>& tiff)
+{
+    std::vector<std::uint8_t> png = BuildPng({.width = 5, .height = 3, .sample = Sample});
+    std::vector<std::uint8_t> chunk;
+    PutChunk(chunk, "eXIf", tiff);
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
+}
+
+// Orientations and EXIF blocks that are damaged or lie, for the fuzzer to
+// mutate: each must leave the picture as stored, never read past the block.
+void SaveExifPictures(const std::string& folder)
+{
+    Save(folder, "exif-turned.png", PngWithExif(ExifTiff(6)));
+    Save(folder, "exif-directory-beyond.png", PngWithExif(ExifTiff(6, 0xFFFFFF00)));
+    Save(folder, "exif-entries-beyond.png", PngWithExif(ExifTiff(8, 8, 0xFFFF)));
+    const std::vector<std::uint8_t> cut = ExifTiff(5);
+    Save(folder, "exif-cut.png", PngWithExif({cut.begin(), cut.begin() + 15}));
+#ifdef BMP2CDATA_JPEG_SEEDS
+    const std::vector<std::uint8_t> tiff = ExifTiff(7);
+    std::vector<std::uint8_t> block = {0xFF, 0xE1, 0, static_cast<std::uint8_t>(tiff.size() + 8), 'E', 'x', 'i', 'f', 0, 0};
+    block.insert(block.end(), tiff.begin(), tiff.end());
+    std::vector<std::uint8_t> jpeg = BuildJpeg(17, 9, Gradient, false, 50);
+    jpeg.insert(jpeg.begin() + 2, block.begin(), block.end());
+    Save(folder, "exif-turned.jpg", jpeg);
+    jpeg[5] = 0xF0;  // the block's length, far past the file
+    Save(folder, "exif-lying-length.jpg", jpeg);
+#endif
+}
+
 void SaveHostileFiles(const std::string& folder)
 {
     for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT"})
@@ -98,5 +141,6 @@ int main(int argc, char** argv)
     header.resize(40);
     Save(folder, "short-header", header);
     SavePictures(folder);
+    SaveExifPictures(folder);
     return 0;
 }

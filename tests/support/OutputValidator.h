@@ -60,6 +60,17 @@ inline std::string SizePattern(std::string complaint)
     return complaint.replace(complaint.find("0 x 0"), 5, "# x #");
 }
 
+// Whether line refuses a picture too large for one table, with the way to
+// get it.
+inline bool IsOutputComplaint(const std::string& line)
+{
+    for (const std::string split : {"", "add --split to write # tables, or "})
+        for (const std::string verb : {"fit into", "fill", "pad to"})
+            if (MatchNumbers(line, "# x # is # pixels, more than the 65535 of one table: " + split + verb + " #x#"))
+                return true;
+    return false;
+}
+
 // Empty when the output is well formed, otherwise what is wrong with it.
 inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
 {
@@ -70,8 +81,7 @@ inline std::string ValidateOutput(const RunRecord& run, const std::string& path)
                            line == kIncompleteComplaint || line == kNotFoundComplaint + path ||
                            line == kBottomUpComplaint || line == kPngComplaint || line == kJpegComplaint ||
                            line == kPictureFileTooLongComplaint ||
-                           MatchNumbers(line, SizePattern(TooManyPixelsComplaint({}))) ||
-                           MatchNumbers(line, SizePattern(TooLargeForTableComplaint({})));
+                           MatchNumbers(line, SizePattern(TooManyPixelsComplaint({}))) || IsOutputComplaint(line);
         if (!known)
             return "unknown single line: " + line;
         return run.copies == 0 ? "" : "a complaint was copied to the clipboard";
