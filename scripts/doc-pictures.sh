@@ -11,19 +11,22 @@
 #   dither    dither.png: a sunset converted by bmp2cdata with --fit 160x120
 #             --rgb332, plainly and with --dither, each table turned back
 #             into the picture the LCD shows, side by side at twice the size
-#   scripts/doc-pictures.sh [window|windows|page|dither]...
+#   testcard  testcard.png: bmp2cdata --test-card 160x128 --rgb332 turned
+#             back into the picture the LCD shows, and beside it the same
+#             table as a panel set up as BGR shows it, at twice the size
+#   scripts/doc-pictures.sh [window|windows|page|dither|testcard]...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pictures=("$@")
-[ $# -gt 0 ] || pictures=(window windows page dither)
+[ $# -gt 0 ] || pictures=(window windows page dither testcard)
 groups=()
 for picture in "${pictures[@]}"; do
     case $picture in
-    window | dither) groups+=(test) ;;
+    window | dither | testcard) groups+=(test) ;;
     windows) groups+=(windows) ;;
     page) groups+=(page) ;;
     *)
-        echo "usage: scripts/doc-pictures.sh [window|windows|page|dither]..." >&2
+        echo "usage: scripts/doc-pictures.sh [window|windows|page|dither|testcard]..." >&2
         exit 2
         ;;
     esac
@@ -162,6 +165,18 @@ take_dither() {
         -label 'RGB332, --dither' "$work/dither.ppm" -filter point -resize 200% -tile 2x1 -geometry +8+4 \
         docs/dither.png
     echo "wrote docs/dither.png"
+}
+
+take_testcard() {
+    configure_native_build
+    cmake --build build --target bmp2cdata >/dev/null
+    build/bin/bmp2cdata --test-card 160x128 --rgb332 | table_to_ppm >"$work/card.ppm"
+    # A BGR panel shows the red bits as blue and the blue bits as red.
+    awk 'NR == 1 { print; next } { print $3, $2, $1 }' "$work/card.ppm" >"$work/bgr.ppm"
+    montage -background '#8A8A8A' -font DejaVu-Sans -pointsize 14 -label 'the test card, RGB332' "$work/card.ppm" \
+        -label 'the same on a BGR panel' "$work/bgr.ppm" -filter point -resize 200% -tile 2x1 -geometry +8+4 \
+        docs/testcard.png
+    echo "wrote docs/testcard.png"
 }
 
 for picture in "${pictures[@]}"; do

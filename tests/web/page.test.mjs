@@ -309,7 +309,7 @@ test('a changed option converts the current picture again at once', async () => 
   assert.equal(await clipboard(), expectedOf(alpha, ...steps.at(-1)[1]).table);
   // A fit the converter cannot take gets one line, beside the field and
   // instead of the table.
-  for (const [fit, complaint] of [['277x276', 'Fit to 277x276 is larger than a table: W × H must be at most 76242'],
+  for (const [fit, complaint] of [['4097x276', 'Fit to 4097x276 is too large: W and H must be at most 4096'],
                                   ['160', 'Fit to W × H needs a width and a height such as 160x128']]) {
     await setPictureOptions({ fit });
     await waitForNewResult(previous);
