@@ -29,4 +29,6 @@ for picture in deep.png alpha.png grey.png; do
     same "$picture" 100000 --fit 200x200 --dither
 done
 same photo.jpg 5 --fit 160x128 --dither --rgb332
+# Turned upright by its EXIF block on both: 96 x 128, not 160 x 120.
+same portrait.jpg 5 --fit 160x128
 [ "$failures" -eq 0 ]
