@@ -147,7 +147,8 @@ std::vector<TableSource> SplitIntoTables(const std::string& label, std::uint32_t
     for (std::uint32_t table = 0, firstRow = 0; table < count; ++table) {
         const std::uint32_t rows = height / count + (table < height % count ? 1 : 0);
         tables.push_back({label + "_" + Decimal(table + 1), static_cast<std::int32_t>(width),
-                          static_cast<std::int32_t>(rows), values + std::size_t{firstRow} * width,
+                          static_cast<std::int32_t>(rows),
+                          values != nullptr ? values + std::size_t{firstRow} * width : nullptr,
                           "Rows " + Decimal(firstRow) + " to " + Decimal(firstRow + rows - 1) + " of " +
                               Decimal(height)});
         firstRow += rows;

@@ -52,7 +52,8 @@ void WriteCdataTables(ConverterHost& host, std::span<const TableSource> tables);
 // as: one labelled label when it holds at most kMaxTablePixels, otherwise
 // bands of whole rows labelled label_1, label_2, ..., as few as the limit
 // allows and as equal as can be, the first ones a row longer, each noting
-// its rows. width is at most kMaxTablePixels.
+// its rows. width is at most kMaxTablePixels; values may be null when only
+// the tables' lengths are wanted.
 std::vector<TableSource> SplitIntoTables(const std::string& label, std::uint32_t width, std::uint32_t height,
                                          const std::uint16_t* values);
 
