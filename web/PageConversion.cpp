@@ -37,8 +37,6 @@ PictureOptions PictureOptionsOf(const PageOptions& options)
     picture.box = fit.empty() ? std::nullopt : ParseFitBox(fit).size;
     picture.dither = options.dither ? Dither::FloydSteinberg : Dither::None;
     picture.background = options.background;
-    // The page writes a picture over one table's limit as several.
-    picture.split = true;
     return picture;
 }
 
