@@ -1,6 +1,7 @@
 // The converter window as a user drives it, with the file dialog replaced by
 // a scripted chooser and clicks made from inside the run's event pumps.
 
+#include "ConvertCommand.h"
 #include "ConverterHost.h"
 #include "Label.h"
 #include "PumpScript.h"
@@ -232,14 +233,17 @@ TEST_F(Window, DroppedFileIsConvertedLikeAChosenOneAndItsNameJudgedAlike)
     EXPECT_EQ(Clipboard(), "before");
 }
 
-TEST_F(Window, DragsOfSeveralFilesAreRefused)
+TEST_F(Window, DragOfSeveralFilesIsTakenAndTheirDropRefusedInOneLine)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/tmp/a.bmp"), QUrl::fromLocalFile("/tmp/b.bmp")});
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    enter.ignore();
     QCoreApplication::sendEvent(&form, &enter);
-    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Output(), QString::fromStdString(kDropOneFile));
 }
 
 }  // namespace
