@@ -138,29 +138,6 @@ TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
     EXPECT_FALSE(form.Converting());
 }
 
-TEST_F(Window, CloseDuringARunStopsItAndClosesAfterTheRun)
-{
-    choices = {Image("logo.bmp", 4, 5)};
-    AtPump(3, [this] { form.CloseButton->click(); });
-    form.ConvertButton->click();
-    EXPECT_TRUE(StopConversion);
-    EXPECT_TRUE(form.isVisible());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(Window, CloseBoxLetsTheRunCompleteThenEnds)
-{
-    choices = {Image("logo.bmp", 4, 5)};
-    AtPump(3, [this] { form.close(); });
-    form.ConvertButton->click();
-    EXPECT_FALSE(StopConversion);
-    EXPECT_EQ(Output(), kLogoTable + kClosing);
-    EXPECT_TRUE(form.isVisible());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(form.isVisible());
-}
-
 TEST_F(Window, TickingTheOptionMidRunChangesPackingFromTheNextPixel)
 {
     choices = {Image("red.bmp", 4, 1, {255, 0, 0})};

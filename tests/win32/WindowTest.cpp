@@ -392,18 +392,6 @@ TEST_F(Window, CloseDuringARunStopsItAndEndsTheLoopAfterTheRun)
     application.Run();  // and the loop honours it at once
 }
 
-TEST_F(Window, CloseBoxLetsTheRunCompleteThenCloses)
-{
-    choices = {Image("logo.bmp", 4, 5)};
-    application.AtPump(3, [this] { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); });
-    Click(form.ConvertButton);
-    EXPECT_FALSE(StopConversion);
-    EXPECT_EQ(Output(), kLogoOutput);
-    EXPECT_TRUE(IsWindowVisible(form.Handle()));
-    application.ProcessMessages();
-    EXPECT_FALSE(IsWindow(form.Memo1));
-}
-
 TEST_F(Window, TickingTheOptionMidRunChangesPackingFromTheNextPixel)
 {
     choices = {Image("red.bmp", 4, 1, {255, 0, 0})};
