@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cwchar>
 #include <deque>
 #include <filesystem>
@@ -29,7 +28,6 @@ using namespace bmp2cdata;
 
 namespace {
 
-using namespace std::chrono_literals;
 using win32::PutOnClipboard;
 using win32::TForm1;
 
@@ -335,17 +333,17 @@ TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
 }
 
 // Holds the clipboard open from a window of another thread, as a clipboard
-// manager or a remote-desktop client does for a moment.
+// manager or a remote-desktop client does, until it is destroyed.
 class ClipboardHolder {
 public:
-    explicit ClipboardHolder(std::chrono::milliseconds span)
-        : holder_([this, span] {
+    ClipboardHolder()
+        : holder_([this] {
               const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                                   nullptr, nullptr);
               const bool opened = OpenClipboard(window) != FALSE;
               opened_.set_value(opened);
               if (opened) {
-                  std::this_thread::sleep_for(span);
+                  released_.get_future().wait();
                   CloseClipboard();
               }
               DestroyWindow(window);
@@ -353,13 +351,18 @@ public:
           holding_(opened_.get_future().get())
     {
     }
-    ~ClipboardHolder() { holder_.join(); }
+    ~ClipboardHolder()
+    {
+        released_.set_value();
+        holder_.join();
+    }
 
-    // Whether the clipboard was had, and so is held for the span.
+    // Whether the clipboard was had, and so is held.
     bool Holding() const { return holding_; }
 
 private:
     std::promise<bool> opened_;
+    std::promise<void> released_;
     std::thread holder_;
     bool holding_;
 };
@@ -368,7 +371,7 @@ TEST_F(Window, ClipboardHeldByAnotherProgramLeavesTheTableSelectedInTheFocusedAr
 {
     choices = {Image("logo.bmp", 4, 5)};
     {
-        const ClipboardHolder holder(1500ms);  // past the window's patience
+        const ClipboardHolder holder;
         ASSERT_TRUE(holder.Holding());
         Click(form.ConvertButton);
     }
