@@ -54,8 +54,8 @@ function rendererPeakMb(browserPid) {
 }
 
 // The longest task the renderer's main thread ran, in ms: the longest
-// RunTask on a thread named CrRendererMain, by the wall clock, of which
-// any time the thread was not scheduled on a busy machine is taken out.
+// RunTask on a thread named CrRendererMain, by the time the thread ran, so
+// that time it waited for a core on a busy machine is not counted.
 function longestMainTask({ traceEvents }) {
   const mainThreads = new Set(traceEvents.filter((event) => event.name === 'thread_name' &&
                                                  event.args.name === 'CrRendererMain')
@@ -105,5 +105,4 @@ for (let run = 0; run < Number(samples); ++run) {
   longestTimes.push(longest);
   peaks.push(peak);
 }
-console.error(longestTimes, peaks);
 console.log(`${median(longestTimes).toFixed(1)} ${median(peaks).toFixed(0)}`);
