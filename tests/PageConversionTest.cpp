@@ -96,6 +96,15 @@ TEST(PageConversion, TheLabelFieldLabelsTheTableAndRefusesWhatWouldBreakIt)
     EXPECT_EQ(LabelWarning("photo_2"), std::nullopt);
 }
 
+TEST(PageConversion, OnlyATableOfA16BitPngCarriesTheNoteOnItsSamples)
+{
+    const Bytes rgba(4 * 3 * 4, 0x80);
+    const BrowserPicture decoded = Decoded({4, 3}, rgba);
+    const Bytes deep = BuildPng({.width = 4, .height = 3, .bitDepth = 16});
+    EXPECT_NE(ConvertForPage("deep.png", deep, std::int64_t(deep.size()), {}, &decoded).note, "");
+    EXPECT_EQ(Convert(kPng, &decoded).note, "");
+}
+
 TEST(PageConversion, AJpegIsJudgedFromItsHeadEvenWhenItsSizeLiesBeyondMetadata)
 {
     // Start of image, 200 bytes of metadata, then a 20000 x 20000 frame.
