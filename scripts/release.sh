@@ -23,7 +23,8 @@ source scripts/common.sh
 deb="bmp2cdata_${version}_amd64.deb"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-release -j "$(nproc)" >/dev/null
-cp "$(pack_debian_package build-release)" "dist/$deb"
+packed=$(pack_debian_package build-release)
+cp "$packed" "dist/$deb"
 
 # Installed here, it must run, its desktop entry must be valid, and man and
 # bash-completion must find its manual pages and completion; a package that
@@ -40,9 +41,10 @@ for program in bmp2cdata bmp2cdata-gui bmp2cdata-clipboard; do
     [ -x "/usr/bin/$program" ] || problems+=("it lacks $program")
     man -w "$program" >/dev/null || problems+=("man finds no page for $program")
 done
+# The loader says it found a completion with status 124, as bash wants.
 # shellcheck disable=SC2016
-bash -c 'source /usr/share/bash-completion/bash_completion && _completion_loader bmp2cdata &&
-         complete -p bmp2cdata' >/dev/null || problems+=("bash-completion finds no completion for bmp2cdata")
+bash -c 'source /usr/share/bash-completion/bash_completion; _completion_loader bmp2cdata; complete -p bmp2cdata' \
+    >/dev/null || problems+=("bash-completion finds no completion for bmp2cdata")
 [ "$installed_before" = "install ok installed" ] || $sudo dpkg -r bmp2cdata >/dev/null
 for problem in "${problems[@]}"; do
     echo "$deb, installed: $problem" >&2
