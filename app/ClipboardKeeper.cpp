@@ -13,13 +13,16 @@
 // process has no window on screen, no terminal, no standard streams and no
 // other descriptor of its starter's, and ends as soon as another program
 // owns the clipboard or the X server goes away. Where a clipboard manager
-// runs, it does nothing: the window's toolkit hands the text to the manager.
+// runs, the serving process asks it to save the text, and ends once the
+// manager says it has; a manager that does not say so in time is taken to be
+// hung, and the text is served here as if none ran.
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -40,6 +44,12 @@ namespace {
 constexpr std::size_t kChangePropertyHeaderBytes = 24;
 // X protocol events travel in blocks of 32 bytes.
 constexpr std::size_t kEventBytes = 32;
+// How long a clipboard manager may take to fetch the text and say it saved
+// it: a local one fetches the largest table in milliseconds, so one silent
+// for two seconds is taken to be hung.
+constexpr auto kManagerPatience = std::chrono::seconds(2);
+
+using Clock = std::chrono::steady_clock;
 
 std::string ReadAll(int descriptor)
 {
@@ -132,10 +142,17 @@ public:
 
     // Takes the clipboard; false when the server refused it.
     bool Own();
+    // Asks the clipboard manager to save the text, answering its requests
+    // meanwhile; true once it has said it did, within kManagerPatience.
+    bool HandOver();
     // Answers requests for the text until another program takes the clipboard.
     void Serve();
 
 private:
+    // Handles an event of the serving kind; notes the clipboard's loss.
+    void Handle(const xcb_generic_event_t& event);
+    // The next event, or null once deadline has passed or the server has gone.
+    xcb_generic_event_t* EventBefore(Clock::time_point deadline);
     void Answer(const xcb_selection_request_event_t& request);
     bool Store(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target);
     void Continue(const xcb_property_notify_event_t& notify);
@@ -148,6 +165,7 @@ private:
     std::size_t largestPiece_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
     xcb_timestamp_t ownedSince_ = XCB_CURRENT_TIME;
+    bool owned_ = false;
     xcb_atom_t clipboard_, targets_, timestamp_, utf8String_, text_, plain_, plainUtf8_, incr_;
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> transfers_;
 };
@@ -198,22 +216,70 @@ bool SelectionServer::Own()
     if (ownedSince_ == XCB_CURRENT_TIME)
         return false;
     xcb_set_selection_owner(connection_, window_, clipboard_, ownedSince_);
-    return SelectionOwner(connection_, clipboard_) == window_;
+    owned_ = SelectionOwner(connection_, clipboard_) == window_;
+    return owned_;
+}
+
+bool SelectionServer::HandOver()
+{
+    const xcb_atom_t manager = Intern(connection_, "CLIPBOARD_MANAGER");
+    if (SelectionOwner(connection_, manager) == XCB_WINDOW_NONE)
+        return false;
+    // Our window has no property of that name: the manager saves every target.
+    const xcb_atom_t saveTargets = Intern(connection_, "SAVE_TARGETS");
+    xcb_convert_selection(connection_, window_, manager, saveTargets, saveTargets, ownedSince_);
+    xcb_flush(connection_);
+    const Clock::time_point deadline = Clock::now() + kManagerPatience;
+    while (owned_) {
+        xcb_generic_event_t* event = EventBefore(deadline);
+        if (event == nullptr)
+            return false;
+        const auto* answer = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
+        const bool answered = (event->response_type & 0x7F) == XCB_SELECTION_NOTIFY && answer->selection == manager;
+        const bool saved = answered && answer->property != XCB_ATOM_NONE;
+        if (!answered)
+            Handle(*event);
+        std::free(event);
+        if (answered)
+            return saved;
+    }
+    return false;
+}
+
+xcb_generic_event_t* SelectionServer::EventBefore(Clock::time_point deadline)
+{
+    pollfd server{xcb_get_file_descriptor(connection_), POLLIN, 0};
+    for (;;) {
+        if (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
+            return event;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || xcb_connection_has_error(connection_) != 0)
+            return nullptr;
+        poll(&server, 1, static_cast<int>(left));
+    }
 }
 
 void SelectionServer::Serve()
 {
-    while (xcb_generic_event_t* event = xcb_wait_for_event(connection_)) {
-        const std::uint8_t type = event->response_type & 0x7F;
-        if (type == XCB_SELECTION_REQUEST)
-            Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event));
-        else if (type == XCB_PROPERTY_NOTIFY)
-            Continue(*reinterpret_cast<xcb_property_notify_event_t*>(event));
-        std::free(event);
-        if (type == XCB_SELECTION_CLEAR)
+    while (owned_) {
+        xcb_generic_event_t* event = xcb_wait_for_event(connection_);
+        if (event == nullptr)
             return;
-        xcb_flush(connection_);
+        Handle(*event);
+        std::free(event);
     }
+}
+
+void SelectionServer::Handle(const xcb_generic_event_t& event)
+{
+    const std::uint8_t type = event.response_type & 0x7F;
+    if (type == XCB_SELECTION_REQUEST)
+        Answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
+    else if (type == XCB_PROPERTY_NOTIFY)
+        Continue(reinterpret_cast<const xcb_property_notify_event_t&>(event));
+    else if (type == XCB_SELECTION_CLEAR)
+        owned_ = false;
+    xcb_flush(connection_);
 }
 
 void SelectionServer::Answer(const xcb_selection_request_event_t& request)
@@ -305,18 +371,16 @@ void Detach()
 
 // What the serving process reports to its starter.
 constexpr char kServing = 'S';
-constexpr char kLeftToManager = 'M';
 
 using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
 
-// The serving process: takes the clipboard, reports on the pipe, serves.
+// The serving process: takes the clipboard, reports on the pipe, then leaves
+// the text to a clipboard manager that saves it or serves it itself.
 int ServeText(const std::string& text, int report)
 {
     const Connection connection(xcb_connect(nullptr, nullptr), &xcb_disconnect);
     if (xcb_connection_has_error(connection.get()) != 0)
         return 1;
-    if (SelectionOwner(connection.get(), Intern(connection.get(), "CLIPBOARD_MANAGER")) != XCB_WINDOW_NONE)
-        return write(report, &kLeftToManager, 1) == 1 ? 0 : 1;
     SelectionServer server(connection.get(), text);
     if (!server.Own())
         return 1;
@@ -324,7 +388,8 @@ int ServeText(const std::string& text, int report)
     if (write(report, &kServing, 1) != 1)
         return 1;
     close(report);
-    server.Serve();
+    if (!server.HandOver())
+        server.Serve();
     return 0;
 }
 

@@ -19,6 +19,9 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
+#include <vector>
+
 using namespace bmp2cdata;
 
 namespace app {
@@ -42,16 +45,21 @@ void InstallFontFallbacks()
                                 QStringLiteral("Nimbus Mono PS"), QStringLiteral("Monospace")});
 }
 
-// The one local file a drag carries, if it carries exactly one: its path as
-// the file system spells it, which need not be UTF-8.
-std::optional<std::string> DraggedFile(const QMimeData* data)
+// The local files a drag carries, as the file system spells their paths,
+// which need not be UTF-8; nothing when it carries anything else.
+std::vector<std::string> DraggedFiles(const QMimeData* data)
 {
-    if (data == nullptr || !data->hasUrls() || !ConverterWindow::TakesDrop(std::size_t(data->urls().size())) ||
-        !data->urls().first().isLocalFile())
-        return std::nullopt;
-    // A name that is not UTF-8 stays percent-encoded in the URL's path.
-    const QString encoded = data->urls().first().path(QUrl::FullyEncoded);
-    return QByteArray::fromPercentEncoding(encoded.toLatin1()).toStdString();
+    std::vector<std::string> files;
+    if (data == nullptr || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        // A name that is not UTF-8 stays percent-encoded in the URL's path.
+        const QString encoded = url.path(QUrl::FullyEncoded);
+        files.push_back(QByteArray::fromPercentEncoding(encoded.toLatin1()).toStdString());
+    }
+    return files;
 }
 
 bool IsEnter(const QEvent* event)
@@ -146,17 +154,17 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (DraggedFile(event->mimeData()))
+    if (!DraggedFiles(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const std::optional<std::string> file = DraggedFile(event->mimeData());
-    if (!file)
+    std::vector<std::string> files = DraggedFiles(event->mimeData());
+    if (files.empty())
         return;
     event->acceptProposedAction();
-    model_.FileDropped(*file);
+    model_.FilesDropped(std::move(files));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -194,6 +202,15 @@ std::string TForm1::OutputText()
 void TForm1::EmptyOutput()
 {
     Memo1->clear();
+}
+
+void TForm1::SelectLeadingOutput(const std::string& text)
+{
+    QTextCursor selection(Memo1->document());
+    const int end = Memo1->document()->characterCount() - 1;
+    selection.setPosition(std::min(int(QString::fromStdString(text).size()), end), QTextCursor::KeepAnchor);
+    Memo1->setTextCursor(selection);
+    Memo1->setFocus(Qt::OtherFocusReason);
 }
 
 bool TForm1::PlaceOnClipboard(const std::string& text)

@@ -426,8 +426,7 @@ void WarnOfLabelsThatAreNoBasicNames(const std::vector<Input>& inputs)
 {
     for (const Input& input : inputs)
         if (!IsBasicName(input.file.Label()))
-            Complain("bmp2cdata: warning: the label \"" + input.file.Label() +
-                     "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)");
+            Complain("bmp2cdata: warning: " + NotABasicNameWarning(input.file.Label()));
 }
 
 // Points out each table whose amount BASIC cannot read whole; it is written

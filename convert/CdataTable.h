@@ -16,9 +16,10 @@ class ConverterHost;
 inline const std::string kClosingMessage =
     "The Cdata Table is now assigned to the Clipboard for pasting into the program";
 // Closes the run instead when the clipboard could not be had (another
-// program held it); short enough to read whole in the output area.
+// program held it), with the table selected in the output area; short
+// enough to read whole there.
 inline const std::string kCopyFailedMessage =
-    "The Cdata Table could not be put on the Clipboard: select it above and press Ctrl+C to copy it";
+    "The Cdata Table could not be put on the Clipboard: it is selected above; press Ctrl+C to copy it";
 
 // The table's label: the file name after the last '/', '\' or ':', without
 // everything from its last dot on.

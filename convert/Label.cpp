@@ -59,4 +59,10 @@ bool IsBasicName(std::string_view label)
                        [](char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; });
 }
 
+std::string NotABasicNameWarning(std::string_view label)
+{
+    return "the label \"" + std::string(label) +
+           "\" is not a BASIC name (ASCII letters, digits and _, starting with a letter)";
+}
+
 }  // namespace bmp2cdata

@@ -27,4 +27,8 @@ bool BreaksSourceText(std::string_view label);
 // a letter. The LCD BASIC dialects take no other letters.
 bool IsBasicName(std::string_view label);
 
+// The warning for a label that is not a BASIC name, whose table is written
+// all the same, as the user may mean to edit it.
+std::string NotABasicNameWarning(std::string_view label);
+
 }  // namespace bmp2cdata

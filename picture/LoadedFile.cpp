@@ -64,6 +64,8 @@ void LoadedFile::Load(std::span<const std::uint8_t> bytes, std::int64_t fileLeng
 {
     if (BreaksSourceText(label_)) {
         complaint_ = kSourceBreakingLabelComplaint;
+    } else if (std::optional<std::string> unread = UnreadFormatComplaint(bytes)) {
+        complaint_ = std::move(*unread);
     } else if (!TakesPictureRoad(bytes, options)) {
         // The bytes handed over, or a copy: a BMP file's road never reads
         // more than a table's worth.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace bmp2cdata {
 
@@ -140,6 +141,44 @@ bool PngDataHoldsRows(std::span<const std::uint8_t> png, PictureSize size, std::
     return true;
 }
 
+// A format known by its signature at a fixed offset. Formats inside a shared
+// container (RIFF) are told by their brand beyond the container's own.
+struct Signature {
+    std::string_view container;
+    std::size_t at;
+    std::string_view bytes;
+    std::string_view name;
+};
+using namespace std::string_view_literals;
+constexpr Signature kUnreadFormats[] = {
+    {{}, 0, "GIF87a"sv, "a GIF"},
+    {{}, 0, "GIF89a"sv, "a GIF"},
+    // RIFF also holds WAV and AVI files.
+    {"RIFF"sv, 8, "WEBP"sv, "a WebP"},
+    {{}, 0, "II*\0"sv, "a TIFF"},
+    {{}, 0, "MM\0*"sv, "a TIFF"},
+    // Icons and cursors: a zero word, then the kind.
+    {{}, 0, "\0\0\1\0"sv, "an ICO"},
+    {{}, 0, "\0\0\2\0"sv, "an ICO"},
+    // An ISO media file names its brand straight after "ftyp".
+    {{}, 4, "ftypavif"sv, "an AVIF"},
+    {{}, 4, "ftypavis"sv, "an AVIF"},
+    {{}, 4, "ftypheic"sv, "a HEIC"},
+    {{}, 4, "ftypheix"sv, "a HEIC"},
+    {{}, 4, "ftyphevc"sv, "a HEIC"},
+    {{}, 4, "ftypheim"sv, "a HEIC"},
+    {{}, 4, "ftypheis"sv, "a HEIC"},
+    {{}, 4, "ftypmif1"sv, "a HEIC"},
+    {{}, 4, "ftypmsf1"sv, "a HEIC"},
+};
+
+bool HoldsAt(std::span<const std::uint8_t> start, std::size_t at, std::string_view bytes)
+{
+    return start.size() >= at + bytes.size() &&
+           std::equal(bytes.begin(), bytes.end(), start.begin() + static_cast<std::ptrdiff_t>(at),
+                      [](char expected, std::uint8_t byte) { return static_cast<std::uint8_t>(expected) == byte; });
+}
+
 std::string SizeText(PictureSize size)
 {
     return std::to_string(size.width) + " x " + std::to_string(size.height);
@@ -154,6 +193,14 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> start)
     if (StartsWith(start, kJpegStart))
         return PictureFormat::Jpeg;
     return PictureFormat::Bmp;
+}
+
+std::optional<std::string> UnreadFormatComplaint(std::span<const std::uint8_t> start)
+{
+    for (const Signature& signature : kUnreadFormats)
+        if (HoldsAt(start, 0, signature.container) && HoldsAt(start, signature.at, signature.bytes))
+            return "This file is " + std::string(signature.name) + " picture; BMP, PNG and JPEG are read";
+    return std::nullopt;
 }
 
 std::optional<PictureSize> DeclaredSize(PictureFormat format, std::span<const std::uint8_t> start)

@@ -52,6 +52,11 @@ inline const std::string kJpegComplaint =
 // anything else is judged as a BMP, as every file always was.
 PictureFormat SniffPictureFormat(std::span<const std::uint8_t> start);
 
+// The complaint for a file whose first bytes show it to be a picture of a
+// format that is not read (GIF, WebP, TIFF, HEIC, AVIF, ICO); nothing for
+// any other file, which is then judged as a BMP, PNG or JPEG file.
+std::optional<std::string> UnreadFormatComplaint(std::span<const std::uint8_t> start);
+
 // The size a PNG file's header chunk or a JPEG file's frame header
 // declares, read from the file's first bytes; nothing when they do not hold
 // it (more of the file may, unless start is all of it).

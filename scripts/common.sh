@@ -22,3 +22,17 @@ page_tests_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/web" && pwd)
 install_page_test_packages() {
     (cd "$page_tests_folder" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 }
+
+# Packs the Debian package of the build in the folder given, after its build,
+# and checks it with lintian, which fails on any error or warning; prints the
+# package's path.
+pack_debian_package() {
+    local folder=$1 deb said status=0
+    deb=$(cd "$folder" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+    [ -f "$deb" ] || { echo "cpack wrote no package in $folder" >&2; return 1; }
+    said=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?
+    # Lintian says it when root runs it, as in a container.
+    [ -z "$said" ] || grep -v 'running with root privileges' <<<"$said" >&2 || true
+    [ "$status" -eq 0 ] || { echo "lintian finds fault with $deb" >&2; return 1; }
+    echo "$deb"
+}

@@ -9,7 +9,8 @@
 #               sanitized with clang
 #     page      build the page with Emscripten, test it in headless Chromium
 #     windows   cross-build the Windows programs, test them under Wine
-#     package   build the Debian package and check its desktop entry
+#     package   build the Debian package, check it with lintian and its
+#               desktop entry
 #     bench     bench/run
 #     all       every group (scripts/test.sh)
 set -euo pipefail
@@ -20,14 +21,18 @@ declare -A groups=(
     # the Windows ones.
     [window]="@build qt6-base-dev libgl-dev libx11-dev libxcb1-dev fonts-dejavu-core fonts-liberation
               wl-clipboard"
-    # Static archives of both come with the -dev packages.
+    # Shared libraries and static archives of both come with the -dev
+    # packages.
     [cli]="@build libpng-dev libjpeg62-turbo-dev"
-    [test]="@window @cli libgtest-dev clang libclang-rt-dev imagemagick xvfb x11-utils xdotool xclip"
+    # man and bash-completion check the manual pages and the completion.
+    [test]="@window @cli libgtest-dev clang libclang-rt-dev imagemagick xvfb x11-utils xdotool xclip
+            man-db bash-completion"
     [page]="@test emscripten nodejs chromium"
     # GoogleTest's sources, built for Windows; Wine's own fonts for its dialogs.
     [windows]="@test g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine"
-    # CPack finds the programs' libraries with file and dpkg-shlibdeps.
-    [package]="@window @cli dpkg-dev file desktop-file-utils"
+    # CPack finds the programs' libraries with file and dpkg-shlibdeps;
+    # lintian checks the package as Debian checks every package.
+    [package]="@window @cli dpkg-dev file desktop-file-utils lintian"
     [bench]="@test @page xxd"
     [all]="@test @page @windows @package @bench"
 )

@@ -107,7 +107,7 @@ await page.fill('#fit', '160x128');
 await page.check('#dither');
 const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#convert')]);
 await chooser.setFiles(process.env.SAMPLE);
-await page.waitForFunction(() => document.getElementById('output').value !== '' &&
+await page.waitForFunction(() => document.getElementById('output').textContent !== '' &&
                                  !document.querySelector('.result').hasAttribute('aria-busy'));
 await page.mouse.move(0, 0);
 await page.screenshot({ path: process.env.OUTPUT });

@@ -144,6 +144,10 @@ TEST_F(CommandLine, AnyRefusedFileWritesNothingAndNamesEachRefusal)
     }
     // A single file's complaint is the conversion's own line.
     EXPECT_EQ(Run({"eight.bmp"}).err, WithLineEnds(kBitCountComplaint + "\n"));
+    // A picture of a format that is not read is named, whatever the options.
+    folder.WriteBytes("moving.webp", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P'});
+    EXPECT_EQ(Run({"--fit", "16x16", "moving.webp"}).err,
+              WithLineEnds("This file is a WebP picture; BMP, PNG and JPEG are read\n"));
 }
 
 TEST_F(CommandLine, FilesThatWouldDefineTheSameLabelAreRefused)

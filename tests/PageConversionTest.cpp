@@ -32,18 +32,77 @@ TEST(PageConversion, APictureIsDecodedByTheBrowserOnlyOnceItsChecksPassed)
     EXPECT_EQ(badName.output, kSourceBreakingLabelComplaint + "\n");
 }
 
+// The browser's decode of rgba, handed over in strips as asked, one byte
+// short when cutShort.
+BrowserPicture Decoded(PictureSize size, const Bytes& rgba, bool cutShort = false)
+{
+    return {true, size, [&rgba, size, cutShort](std::uint32_t first, std::uint32_t count) {
+                const std::span<const std::uint8_t> rows =
+                    std::span(rgba).subspan(std::size_t{first} * size.width * 4, std::size_t{count} * size.width * 4);
+                return cutShort ? rows.first(rows.size() - 1) : rows;
+            }};
+}
+
 TEST(PageConversion, ABrowserDecodeOfAnotherSizeOrLengthIsRefusedAsUndecodable)
 {
     const Bytes rgba(4 * 3 * 4, 0xFF);
-    const BrowserPicture turned{true, {3, 4}, rgba};
-    const BrowserPicture cutShort{true, {4, 3}, std::span(rgba).first(rgba.size() - 1)};
+    const BrowserPicture turned = Decoded({3, 4}, rgba);
+    const BrowserPicture cutShort = Decoded({4, 3}, rgba, true);
     const BrowserPicture failed{};
     for (const BrowserPicture* picture : {&turned, &cutShort, &failed})
         EXPECT_EQ(Convert(kPng, picture).output, kPngComplaint + "\n");
-    const BrowserPicture decoded{true, {4, 3}, rgba};
+    const BrowserPicture decoded = Decoded({4, 3}, rgba);
     const PageConversion converted = Convert(kPng, &decoded);
     EXPECT_TRUE(converted.tableLength);
     EXPECT_EQ(converted.preview.size, "4 \u00D7 3");
+}
+
+TEST(PageConversion, ALargePictureIsHandedOverInStripsThatCoverItOnce)
+{
+    const Bytes rgba(std::size_t{1000} * 600 * 4, 0x80);
+    const BrowserPicture whole = Decoded({1000, 600}, rgba);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> asked;
+    const BrowserPicture counted{true, {1000, 600}, [&](std::uint32_t first, std::uint32_t count) {
+                                     asked.emplace_back(first, count);
+                                     return whole.rows(first, count);
+                                 }};
+    const Bytes png = BuildPng({.width = 1000, .height = 600});
+    PageOptions options;
+    options.fit = "100x60";
+    const PageConversion converted = ConvertForPage("wide.png", png, std::int64_t(png.size()), options, &counted);
+    EXPECT_TRUE(converted.tableLength);
+    ASSERT_GT(asked.size(), 1u);
+    std::uint32_t next = 0;
+    for (const auto& [first, count] : asked) {
+        EXPECT_EQ(first, next);
+        next += count;
+    }
+    EXPECT_EQ(next, 600u);
+}
+
+TEST(PageConversion, TheLabelFieldLabelsTheTableAndRefusesWhatWouldBreakIt)
+{
+    const Bytes rgba(4 * 3 * 4, 0xFF);
+    const BrowserPicture decoded = Decoded({4, 3}, rgba);
+    PageOptions options;
+    options.label = "splash";
+    EXPECT_NE(ConvertForPage("logo.png", kPng, std::int64_t(kPng.size()), options, &decoded).output.find("\nsplash:-\n"),
+              std::string::npos);
+    options.label = "two\tparts";
+    const PageConversion refused = ConvertForPage("logo.png", kPng, std::int64_t(kPng.size()), options);
+    EXPECT_EQ(refused.output, *LabelComplaint("two\tparts") + "\n");
+    EXPECT_FALSE(refused.decode);
+    EXPECT_EQ(LabelWarning("my photo"), "Warning: " + NotABasicNameWarning("my photo"));
+    EXPECT_EQ(LabelWarning("photo_2"), std::nullopt);
+}
+
+TEST(PageConversion, OnlyATableOfA16BitPngCarriesTheNoteOnItsSamples)
+{
+    const Bytes rgba(4 * 3 * 4, 0x80);
+    const BrowserPicture decoded = Decoded({4, 3}, rgba);
+    const Bytes deep = BuildPng({.width = 4, .height = 3, .bitDepth = 16});
+    EXPECT_NE(ConvertForPage("deep.png", deep, std::int64_t(deep.size()), {}, &decoded).note, "");
+    EXPECT_EQ(Convert(kPng, &decoded).note, "");
 }
 
 TEST(PageConversion, AJpegIsJudgedFromItsHeadEvenWhenItsSizeLiesBeyondMetadata)

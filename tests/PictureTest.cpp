@@ -63,6 +63,36 @@ TEST(PictureFormat, TellsPngAndJpegByTheirFirstBytesAndEverythingElseIsABmp)
         EXPECT_EQ(SniffPictureFormat(c.start), c.format) << c.start.size() << " bytes";
 }
 
+TEST(PictureFormat, NamesPicturesOfFormatsThatAreNotReadByTheirSignatures)
+{
+    const auto bytes = [](std::string_view text) { return Bytes(text.begin(), text.end()); };
+    using namespace std::string_view_literals;
+    const struct {
+        Bytes start;
+        const char* kind;  // nothing: judged as a BMP, PNG or JPEG file
+    } cases[] = {
+        {bytes("GIF89a\x10\0"sv), "a GIF"},
+        {bytes("RIFF\x24\0\0\0WEBPVP8 "sv), "a WebP"},
+        {bytes("RIFF\x24\0\0\0WAVEfmt "sv), nullptr},
+        {bytes("MM\0*\0\0\0\x08"sv), "a TIFF"},
+        {bytes("II*\0\x08\0\0\0"sv), "a TIFF"},
+        {bytes("\0\0\0\x18" "ftypheic"sv), "a HEIC"},
+        {bytes("\0\0\0\x1c" "ftypavif"sv), "an AVIF"},
+        {bytes("\0\0\1\0\1\0\x10\x10"sv), "an ICO"},
+        {bytes("BM"), nullptr},
+        {bytes("GIF8"), nullptr},
+        {bytes("plain text"), nullptr},
+        {{}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> complaint = UnreadFormatComplaint(c.start);
+        if (c.kind == nullptr)
+            EXPECT_EQ(complaint, std::nullopt) << c.start.size() << " bytes";
+        else
+            EXPECT_EQ(complaint, "This file is " + std::string(c.kind) + " picture; BMP, PNG and JPEG are read");
+    }
+}
+
 TEST(PictureFormat, ReadsThePngSizeFromItsHeaderChunk)
 {
     const Bytes png = BuildPng({.width = 300, .height = 7});

@@ -29,6 +29,7 @@ public:
     bool OutputEmpty() override { return output.empty(); }
     std::string OutputText() override { return output; }
     void EmptyOutput() override { output.clear(); }
+    void SelectLeadingOutput(const std::string& text) override { selected = output.substr(0, text.size()); }
     bool PlaceOnClipboard(const std::string& text) override
     {
         if (busy())
@@ -56,6 +57,7 @@ public:
 
     ConverterWindow* window = nullptr;
     std::string output;
+    std::string selected;
     std::string clipboard = "before";
     std::function<bool()> busy = [] { return false; };
     int pumps = 0;
@@ -133,19 +135,81 @@ TEST_F(WindowModel, BusyClipboardIsRetriedWhileEventsGoOnAndThenGivenUpInPlainWo
     const auto freed = time + 500ms;
     controls.busy = [&] { return time < freed; };
     controls.choice = Logo();
+    controls.onPump = [&](int pump) {
+        if (pump == 22 + 2)
+            controls.output += "typed meanwhile";
+    };
     window.ConvertButtonClick();
     EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
     EXPECT_TRUE(controls.output.ends_with(kClosingMessage));
     EXPECT_GT(controls.pumps, 20 + 2 + 40);  // pixels, data lines, and the waits
 
     // Held for good: the table stays in the area and the last line says so.
+    controls.onPump = nullptr;
     controls.busy = [] { return true; };
     const auto started = time;
     window.ConvertButtonClick();
     EXPECT_EQ(time - started, 1s);
     EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);  // the earlier copy
     EXPECT_EQ(controls.output, kWhiteLogoWordTable + "\n" + kCopyFailedMessage);
+    EXPECT_EQ(controls.selected, kWhiteLogoWordTable);  // what Ctrl+C then copies
     EXPECT_FALSE(controls.closed);
+}
+
+// Convert pressed (its dialog cancelled), or a file dropped, while a busy
+// clipboard is retried: the command runs once the run has written its one
+// closing line, whether the copy was made in the end or not.
+TEST_F(WindowModel, CommandGivenWhileTheClipboardIsRetriedRunsOnceTheCopyHasEnded)
+{
+    const std::string closing = kClosingLines.substr(0, kClosingLines.size() - 1);
+    const struct {
+        bool drop;
+        WindowClock::Clock::duration busyFor;
+        std::string ending, clipboard, outputAfter;
+    } cases[] = {
+        {false, 500ms, closing, kWhiteLogoWordTable, ""},
+        {true, 2s, "\n" + kCopyFailedMessage, "before", kWhiteLogoWordTable + closing},
+    };
+    for (const auto& c : cases) {
+        controls.clipboard = "before";
+        const auto freed = time + c.busyFor;
+        controls.busy = [&] { return time < freed; };
+        controls.choice = Logo();
+        controls.onPump = [&](int pump) {
+            if (pump != 22 + 2)
+                return;
+            c.drop ? window.FilesDropped({Logo()}) : window.ConvertButtonClick();
+            controls.choice = std::nullopt;
+            controls.RunLater();  // a drop's call comes back in a pump
+        };
+        controls.pumps = 0;
+        window.ConvertButtonClick();
+        EXPECT_EQ(controls.output, kWhiteLogoWordTable + c.ending);
+        EXPECT_EQ(controls.clipboard, c.clipboard);
+        controls.onPump = nullptr;
+        controls.RunLater();
+        EXPECT_EQ(controls.output, c.outputAfter);
+    }
+}
+
+TEST_F(WindowModel, CloseOrTheCloseBoxEndsTheRetriesAtOnceAndClosesAfterTheRun)
+{
+    controls.busy = [] { return true; };
+    for (const bool button : {true, false}) {
+        controls.closed = false;
+        controls.choice = Logo();
+        controls.onPump = [&](int pump) {
+            if (pump == 22 + 1)
+                button ? window.CloseButtonClick() : controls.CloseWindow();
+        };
+        controls.pumps = 0;
+        const auto started = time;
+        window.ConvertButtonClick();
+        EXPECT_LT(time - started, 100ms);
+        EXPECT_TRUE(controls.output.ends_with(kCopyFailedMessage));
+        controls.RunLater();
+        EXPECT_TRUE(controls.closed);
+    }
 }
 
 TEST_F(WindowModel, CancelledDialogLeavesTheAreaEmpty)
@@ -186,14 +250,26 @@ TEST_F(WindowModel, CloseBoxLetsTheRunCompleteThenCloses)
     EXPECT_TRUE(controls.closed);
 }
 
-TEST_F(WindowModel, DroppedFileIsConvertedOnceTheDropHasReturnedWithoutTheDialog)
+TEST_F(WindowModel, DroppedFileIsConvertedOnceTheDropHasReturnedWithoutTheDialogAndSeveralAreRefused)
 {
     window.SetFileChooser([]() -> std::optional<std::string> { throw std::logic_error("dialog shown"); });
-    controls.output = "earlier";
-    window.FileDropped(Logo());
-    EXPECT_EQ(controls.output, "earlier");
-    controls.RunLater();
-    EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);
+    const std::string closing = kClosingLines.substr(0, kClosingLines.size() - 1);
+    const struct {
+        std::vector<std::string> files;
+        std::string output, clipboard;
+    } cases[] = {
+        {{Logo()}, kWhiteLogoWordTable + closing, kWhiteLogoWordTable},
+        {{Logo(), Logo()}, kDropOneFile, "before"},
+    };
+    for (const auto& c : cases) {
+        controls.clipboard = "before";
+        controls.output = "earlier";
+        window.FilesDropped(c.files);
+        EXPECT_EQ(controls.output, "earlier");
+        controls.RunLater();
+        EXPECT_EQ(controls.output, c.output);
+        EXPECT_EQ(controls.clipboard, c.clipboard);
+    }
 }
 
 // Convert pressed after the first data line of an 8 x 8 black picture: the
@@ -256,7 +332,7 @@ TEST_F(WindowModel, FileDroppedDuringARunIsConvertedOnceTheRunHasReturned)
     controls.choice = Logo();
     controls.onPump = [&](int pump) {
         if (pump == 3)
-            window.FileDropped(dropped);
+            window.FilesDropped({dropped});
     };
     window.ConvertButtonClick();
     EXPECT_EQ(controls.clipboard, kWhiteLogoWordTable);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 using namespace bmp2cdata;
 
@@ -43,8 +44,16 @@ std::vector<std::uint8_t> BytesFromScript(const val& bytes)
     return emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
 }
 
-// options is {rgb332, fit, dither, background}: two booleans, the text of
-// the fit field and the colour as a number, 0xRRGGBB.
+// Copies a Uint8Array into bytes, reusing their room.
+void CopyInto(const val& array, std::vector<std::uint8_t>& bytes)
+{
+    bytes.resize(array["length"].as<std::size_t>());
+    val(emscripten::typed_memory_view(bytes.size(), bytes.data())).call<void>("set", array);
+}
+
+// options is {rgb332, fit, dither, background, label}: two booleans, the
+// text of the fit field, the colour as a number, 0xRRGGBB, and the text of
+// the label field, or null to label the table after the file.
 PageOptions OptionsFromScript(const val& options)
 {
     PageOptions pageOptions;
@@ -56,6 +65,9 @@ PageOptions OptionsFromScript(const val& options)
     const auto colour = background.isNumber() ? background.as<std::uint32_t>() : 0;
     pageOptions.background = {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
                               static_cast<std::uint8_t>(colour)};
+    const val label = options["label"];
+    if (label.isString())
+        pageOptions.label = label.as<std::string>();
     return pageOptions;
 }
 
@@ -106,6 +118,7 @@ val ToScript(const PageConversion& conversion)
     result.set("output", table.call<val>("concat", TextOf(output.substr(tableLength))));
     result.set("table", conversion.tableLength ? table : val::null());
     result.set("label", TextOf(conversion.label));
+    result.set("note", TextOf(conversion.note));
     result.set("preview", preview);
     val decode = val::null();
     if (conversion.decode) {
@@ -117,30 +130,51 @@ val ToScript(const PageConversion& conversion)
     return result;
 }
 
+// The browser's decode as the conversion takes it: picture is {width,
+// height, rows}, rows(firstRow, rowCount) giving a Uint8Array of those rows'
+// samples, or false when the browser could not decode the file.
+BrowserPicture DecodedOf(const val& picture)
+{
+    BrowserPicture decoded;
+    if (picture.isFalse())
+        return decoded;
+    decoded.decoded = true;
+    decoded.size = {picture["width"].as<std::uint32_t>(), picture["height"].as<std::uint32_t>()};
+    auto strip = std::make_shared<std::vector<std::uint8_t>>();
+    decoded.rows = [rows = picture["rows"], strip](std::uint32_t firstRow, std::uint32_t rowCount) {
+        const val given = rows(firstRow, rowCount);
+        if (given.isNull() || given.isUndefined())
+            strip->clear();
+        else
+            CopyInto(given, *strip);
+        return std::span<const std::uint8_t>(*strip);
+    };
+    return decoded;
+}
+
 // convert(name, bytes, fileLength, options, picture): bytes is a Uint8Array
 // holding the first bytesToRead bytes of the file (fewer if the file gave
 // fewer); picture is null until the result asks for the browser's decode
-// of result.decode.bytes, then false when the browser could not decode it,
-// or {width, height, rgba}, rgba a Uint8Array of unpremultiplied samples.
+// of result.decode.bytes, then as DecodedOf takes it.
 val Convert(const std::string& name, const val& bytes, double fileLength, const val& options, const val& picture)
 {
     const std::vector<std::uint8_t> head = BytesFromScript(bytes);
     const PageOptions pageOptions = OptionsFromScript(options);
     if (picture.isNull() || picture.isUndefined())
         return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions));
-    std::vector<std::uint8_t> rgba;
-    BrowserPicture decoded;
-    if (!picture.isFalse()) {
-        rgba = BytesFromScript(picture["rgba"]);
-        decoded = {true, {picture["width"].as<std::uint32_t>(), picture["height"].as<std::uint32_t>()}, rgba};
-    }
+    const BrowserPicture decoded = DecodedOf(picture);
     return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions, &decoded));
 }
 
-// The complaint for the fit field's text, or an empty text.
-val FitComplaintOf(const std::string& text)
+// checkFields(fit, label): what the fields' texts get beside them, each an
+// empty text when there is nothing to say: {fit, label, labelWarning}.
+val CheckFields(const std::string& fit, const std::string& label)
 {
-    return TextOf(FitComplaint(text).value_or(std::string()));
+    val checked = val::object();
+    checked.set("fit", TextOf(FitComplaint(fit).value_or(std::string())));
+    checked.set("label", TextOf(LabelComplaint(label).value_or(std::string())));
+    checked.set("labelWarning", TextOf(LabelWarning(label).value_or(std::string())));
+    return checked;
 }
 
 val Unreadable(const std::string& name)
@@ -155,5 +189,5 @@ EMSCRIPTEN_BINDINGS(bmp2cdata)
     emscripten::function("bytesToRead", &BytesToRead);
     emscripten::function("convert", &Convert);
     emscripten::function("unreadable", &Unreadable);
-    emscripten::function("fitComplaint", &FitComplaintOf);
+    emscripten::function("checkFields", &CheckFields);
 }

@@ -40,6 +40,10 @@ PictureOptions PictureOptionsOf(const PageOptions& options)
     return picture;
 }
 
+// How much of a decoded picture the browser hands over at a time: the
+// module then grows by a strip, never by a whole 16-megapixel picture.
+constexpr std::size_t kStripBytes = std::size_t{1} << 20;
+
 // Hands the browser's decode over to the loading of a picture as the
 // command line's decoders hand over theirs, and notes that it was asked.
 class BrowserDecoder final : public PictureDecoder {
@@ -49,12 +53,18 @@ public:
     bool Decode(PictureFormat, std::span<const std::uint8_t>, PictureSize declared, RgbaRows& rows) override
     {
         asked_ = true;
-        if (picture_ == nullptr || !picture_->decoded || picture_->size != declared ||
-            picture_->rgba.size() != declared.Area() * 4)
+        if (picture_ == nullptr || !picture_->decoded || picture_->size != declared || !picture_->rows)
             return false;
         const std::size_t rowLength = std::size_t{declared.width} * 4;
-        for (std::size_t at = 0; at < picture_->rgba.size(); at += rowLength)
-            rows.AddRow(picture_->rgba.subspan(at, rowLength));
+        const auto stripRows = static_cast<std::uint32_t>(std::max<std::size_t>(1, kStripBytes / rowLength));
+        for (std::uint32_t first = 0; first < declared.height; first += stripRows) {
+            const std::uint32_t count = std::min(stripRows, declared.height - first);
+            const std::span<const std::uint8_t> strip = picture_->rows(first, count);
+            if (strip.size() != count * rowLength)
+                return false;
+            for (std::size_t at = 0; at < strip.size(); at += rowLength)
+                rows.AddRow(strip.subspan(at, rowLength));
+        }
         return true;
     }
 
@@ -64,6 +74,20 @@ private:
     const BrowserPicture* picture_;
     bool asked_ = false;
 };
+
+// Browsers decode a PNG of 16-bit samples to 8 bits by dropping the low
+// byte, where bmp2cdata's decoder rounds.
+const std::string kSixteenBitNote =
+    "This PNG has 16-bit samples, which the browser cuts to 8 bits: values may be a step off bmp2cdata's";
+
+bool HasSixteenBitSamples(std::span<const std::uint8_t> bytes)
+{
+    // The bit depth follows the width and height in the header chunk.
+    constexpr std::size_t kPngBitDepth = 24;
+    constexpr std::uint8_t kSixteenBits = 16;
+    return SniffPictureFormat(bytes) == PictureFormat::Png && bytes.size() > kPngBitDepth &&
+           bytes[kPngBitDepth] == kSixteenBits;
+}
 
 void Refuse(PageConversion& conversion, ConverterHost& host, const std::string& complaint)
 {
@@ -105,6 +129,20 @@ std::optional<std::string> FitComplaint(std::string_view text)
     return std::nullopt;
 }
 
+std::optional<std::string> LabelComplaint(std::string_view label)
+{
+    if (!BreaksSourceText(label))
+        return std::nullopt;
+    return "The label cannot hold control characters, line breaks or invalid characters";
+}
+
+std::optional<std::string> LabelWarning(std::string_view label)
+{
+    if (IsBasicName(label))
+        return std::nullopt;
+    return "Warning: " + NotABasicNameWarning(label);
+}
+
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                               const PageOptions& options, const BrowserPicture* picture)
 {
@@ -112,9 +150,13 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     // The page has no Close button, but a run must never start stopped.
     StopConversion = false;
     BufferHost host(options.rgb332, conversion.output);
-    conversion.label = LabelFromPath(name);
+    conversion.label = options.label.value_or(LabelFromPath(name));
     if (const std::optional<std::string> complaint = FitComplaint(options.fit)) {
         Refuse(conversion, host, *complaint);
+    } else if (const std::optional<std::string> refused = LabelComplaint(options.label.value_or(""))) {
+        // A label typed in the field is refused in the field's words; one
+        // taken from the file's name, in the words of every front end.
+        Refuse(conversion, host, *refused);
     } else {
         BrowserDecoder decoder(picture);
         const LoadedFile loaded(bytes, fileLength, conversion.label, decoder,
@@ -125,6 +167,8 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
         }
         loaded.Convert(host);
         conversion.preview = loaded.Preview(options.rgb332);
+        if (loaded.Complaint().empty() && HasSixteenBitSamples(bytes))
+            conversion.note = kSixteenBitNote;
     }
     if (const std::optional<std::string_view> table = host.Clipboard())
         conversion.tableLength = table->size();

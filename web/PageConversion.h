@@ -5,6 +5,7 @@
 #include "PreviewContent.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,15 +19,20 @@ struct PageOptions {
     std::string fit;
     bool dither = false;
     bmp2cdata::RgbColour background = {};
+    // The text of the label field; nothing labels the table after the file.
+    std::optional<std::string> label;
 };
 
-// A PNG or JPEG file as the browser decoded it.
+// A PNG or JPEG file as the browser decoded it, handed over a strip of rows
+// at a time, so that the module never holds the whole picture.
 struct BrowserPicture {
     // False when the browser could not decode the file.
     bool decoded = false;
     bmp2cdata::PictureSize size;
-    // Red, green, blue and alpha bytes, not premultiplied, rows from the top.
-    std::span<const std::uint8_t> rgba;
+    // The red, green, blue and alpha bytes, not premultiplied, of rowCount
+    // rows from firstRow on (rows counted from the top); fewer bytes when the
+    // browser cannot give them. They stay valid until the next call.
+    std::function<std::span<const std::uint8_t>(std::uint32_t firstRow, std::uint32_t rowCount)> rows;
 };
 
 // Everything the page shows after one conversion.
@@ -40,6 +46,9 @@ struct PageConversion {
     // The table's label, which also names the saved file.
     std::string label;
     bmp2cdata::PreviewContent preview;
+    // A line on where the page's table may differ from bmp2cdata's, or
+    // nothing.
+    std::string note;
     // Set, with nothing else, when the file is a PNG or JPEG that passed
     // every check made before decoding and the browser has not decoded it
     // yet: it must decode these bytes, the file's own with any EXIF
@@ -57,9 +66,17 @@ std::int64_t PageBytesToRead(std::span<const std::uint8_t> head, std::int64_t fi
 // it is empty or a size that a picture can be fitted into.
 std::optional<std::string> FitComplaint(std::string_view text);
 
+// The complaint for the text of the label field when it cannot label a
+// table, or nothing.
+std::optional<std::string> LabelComplaint(std::string_view label);
+
+// The warning for a label that BASIC would not take, or nothing.
+std::optional<std::string> LabelWarning(std::string_view label);
+
 // Converts the file called name (no folder), as a window's Convert button
 // would: bytes are its first PageBytesToRead bytes (or all the file gave)
-// of fileLength bytes in all. A BMP file without a fit or dithering takes
+// of fileLength bytes in all; its table is labelled as the options say, or
+// after name. A BMP file without a fit or dithering takes
 // the road it always took; anything else the road of a picture, for which
 // picture is the browser's decode of a PNG or JPEG file (null until the
 // conversion asks for it).

@@ -1,11 +1,11 @@
 // Writes the page as one file: the template with the styles, the module and
 // the page's script inlined, and a policy that admits exactly those two
 // inline blocks by their hashes.
-//   node assemble.mjs TEMPLATE STYLES MODULE SCRIPT OUTPUT
+//   node assemble.mjs TEMPLATE STYLES MODULE SCRIPT OUTPUT VERSION
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync } from 'node:fs';
 
-const [template, styles, module, script, output] = process.argv.slice(2).map((path, index) =>
+const [template, styles, module, script, output, version] = process.argv.slice(2).map((path, index) =>
   index < 4 ? readFileSync(path, 'utf8') : path);
 
 function hashSource(text) {
@@ -25,6 +25,7 @@ const css = checkInlinable(styles, 'style');
 const page = template
   .replace('@SCRIPT_HASH@', () => hashSource(code))
   .replace('@STYLE_HASH@', () => hashSource(css))
+  .replace('@VERSION@', () => version)
   .replace('@STYLE@', () => css)
   .replace('@SCRIPT@', () => code);
 writeFileSync(output, page);

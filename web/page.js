@@ -1,96 +1,35 @@
 'use strict';
-// The page's side of the converter: a chosen or dropped file becomes bytes
-// in one place (readAsNeeded), one call into the module converts them, and
-// the page shows what comes back. The table, the checks, the fit, the
-// dithering and the packing all happen in the module, the same code the
-// windows and the command line run. A PNG or JPEG file is decoded by the
-// browser when the module asks for it, and its pixels handed back.
+// The page's side of the converter, run twice from this one script: in the
+// page, which shows what comes back, and in a worker made from the same
+// text, which reads the file, has the browser decode a picture and calls
+// the module. The table, the checks, the fit, the dithering and the packing
+// all happen in the module, the same code the windows and the command line
+// run. The page's thread never converts, so it never freezes.
 
-// A promise of the module. It is small enough to compile at once, without
-// fetching its own bytes, which the page's policy would refuse.
-const converter = (() => {
-  try {
-    return Promise.resolve(Bmp2CdataModule());
-  } catch (error) {
-    return Promise.reject(error);
-  }
-})();
+// ---------------------------------------------------------------- worker
 
-const page = {
-  convert: document.getElementById('convert'),
-  chooser: document.getElementById('chooser'),
-  rgb332: document.getElementById('rgb332'),
-  fit: document.getElementById('fit'),
-  dither: document.getElementById('dither'),
-  background: document.getElementById('background'),
-  copy: document.getElementById('copy'),
-  save: document.getElementById('save'),
-  status: document.getElementById('status'),
-  result: document.querySelector('.result'),
-  output: document.getElementById('output'),
-  picture: document.getElementById('picture'),
-  size: document.getElementById('size'),
-  verdict: document.getElementById('verdict'),
-  originalFigure: document.getElementById('original-figure'),
-  original: document.getElementById('original'),
-  originalSize: document.getElementById('original-size'),
-};
-
-const messages = {
-  clipboardRefused: 'The browser did not let the page write to the clipboard: press Copy to copy the output.',
-  copied: 'The whole output is on the clipboard.',
-  copyRefused: 'The browser refused the clipboard: select the output and copy it with Ctrl+C.',
-  oneFile: 'Drop one file at a time.',
-  noModule: 'This browser cannot run the converter: ',
-};
-
-// The table of the last conversion and the name it is saved under.
-let saved = null;
-// Counts conversions, so that a slow read never shows over a later file.
-let conversions = 0;
-// The file converted last, what was read of it and the browser's decode of
-// it, so that a changed option converts it again without asking for it.
-let current = null;
-
-function setStatus(text) {
-  page.status.textContent = text;
-}
-
-// What the options on the page ask of a conversion.
-function currentOptions() {
-  return {
-    rgb332: page.rgb332.checked,
-    fit: page.fit.value,
-    dither: page.dither.checked,
-    background: parseInt(page.background.value.slice(1), 16) || 0,
-  };
-}
-
-// Reads the file's first bytes as far as the converter asks: a file too
-// long to convert is judged from its head, never read whole. False when the
-// browser cannot read it.
-async function readAsNeeded(entry, module, options) {
-  const { file } = entry;
-  try {
-    for (;;) {
-      const head = entry.bytes ?? new Uint8Array(0);
-      if (entry.bytes !== null && head.length >= file.size)
-        return true;
-      const wanted = module.bytesToRead(head, file.size, options);
-      if (entry.bytes !== null && wanted <= head.length)
-        return true;
-      entry.bytes = new Uint8Array(await file.slice(0, wanted).arrayBuffer());
-      if (entry.bytes.length < wanted)
-        return true;
-    }
-  } catch {
-    return false;
-  }
-}
+// The original is shown from a copy at most this many pixels on a side: it
+// is only looked at, and a 16-megapixel picture kept whole would take 64 MB.
+const kThumbnailSide = 512;
 
 // The layouts in which WebCodecs hands over a frame of 8-bit samples: where
 // red lies, and whether the fourth byte is unused rather than alpha.
 const frameLayouts = { RGBA: [0, false], RGBX: [0, true], BGRA: [2, false], BGRX: [2, true] };
+
+// A copy of source (anything a canvas draws) no larger than kThumbnailSide.
+function thumbnailOf(source, width, height) {
+  const shrink = Math.min(1, kThumbnailSide / Math.max(width, height));
+  const canvas = new OffscreenCanvas(Math.max(1, Math.round(width * shrink)), Math.max(1, Math.round(height * shrink)));
+  const context = canvas.getContext('2d');
+  context.imageSmoothingQuality = 'high';
+  context.drawImage(source, 0, 0, canvas.width, canvas.height);
+  return { canvas, width, height };
+}
+
+// Rows of samples as the module asks for them, out of one buffer.
+function rowsOf(rgba, width) {
+  return (first, count) => rgba.subarray(first * width * 4, (first + count) * width * 4);
+}
 
 // WebCodecs' decoder gives a PNG's samples as the file holds them, never
 // premultiplied, whatever its colour profile, gamma or orientation says.
@@ -119,7 +58,7 @@ async function decodeExactly(type, bytes) {
             rgba[at + 3] = 255;
         }
       }
-      return { width, height, rgba };
+      return { picture: { width, height, rows: rowsOf(rgba, width) }, thumbnail: thumbnailOf(image, width, height) };
     } finally {
       image.close();
     }
@@ -130,40 +69,313 @@ async function decodeExactly(type, bytes) {
 
 // The browser's decode drawn on a canvas: exact for an opaque picture, but a
 // canvas keeps colours premultiplied by alpha, so a partly transparent
-// pixel may come back a step off.
+// pixel may come back a step off. The bitmap is kept, and drawn a strip at
+// a time on a canvas of one strip, so that its pixels are never copied
+// whole.
 async function decodeThroughCanvas(type, bytes) {
   const bitmap = await createImageBitmap(new Blob([bytes], { type }),
                                          { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
   const { width, height } = bitmap;
-  const canvas = document.createElement('canvas');
-  canvas.width = width;
-  canvas.height = height;
-  const context = canvas.getContext('2d', { willReadFrequently: true });
-  context.drawImage(bitmap, 0, 0);
-  bitmap.close();
-  const rgba = context.getImageData(0, 0, width, height).data;
-  return { width, height, rgba: new Uint8Array(rgba.buffer, rgba.byteOffset, rgba.length) };
+  let strip = null;
+  const rows = (first, count) => {
+    if (strip === null || strip.canvas.height < count) {
+      strip = new OffscreenCanvas(width, count).getContext('2d', { willReadFrequently: true });
+      strip.imageSmoothingEnabled = false;
+    }
+    strip.clearRect(0, 0, width, count);
+    strip.drawImage(bitmap, 0, first, width, count, 0, 0, width, count);
+    const { data } = strip.getImageData(0, 0, width, count);
+    return new Uint8Array(data.buffer, data.byteOffset, data.length);
+  };
+  const release = () => bitmap.close();
+  return { picture: { width, height, rows }, thumbnail: thumbnailOf(bitmap, width, height), release };
 }
 
-// The picture's pixels as the browser decodes them: {width, height, rgba},
-// or false when it cannot.
+// The picture as the browser decodes it, {picture, thumbnail}; picture is
+// false when the browser cannot decode it.
 async function decodePicture({ type, bytes }) {
   try {
     return (await decodeExactly(type, bytes)) ?? (await decodeThroughCanvas(type, bytes));
+  } catch {
+    return { picture: false, thumbnail: null };
+  }
+}
+
+// Reads the file's first bytes as far as the converter asks: a file too
+// long to convert is judged from its head, never read whole. False when the
+// browser cannot read it.
+async function readAsNeeded(entry, module, options) {
+  const { file } = entry;
+  try {
+    for (;;) {
+      const head = entry.bytes ?? new Uint8Array(0);
+      if (entry.bytes !== null && head.length >= file.size)
+        return true;
+      const wanted = module.bytesToRead(head, file.size, options);
+      if (entry.bytes !== null && wanted <= head.length)
+        return true;
+      entry.bytes = new Uint8Array(await file.slice(0, wanted).arrayBuffer());
+      if (entry.bytes.length < wanted)
+        return true;
+    }
   } catch {
     return false;
   }
 }
 
-function clearResult() {
-  saved = null;
-  page.result.removeAttribute('aria-busy');
-  page.output.value = '';
-  page.copy.disabled = true;
-  page.save.disabled = true;
-  setStatus('');
-  showPreview({ width: 0, height: 0, size: '', verdict: '', rgba: new Uint8Array(0) });
-  showOriginal(null);
+// The original beside a table: the thumbnail of the browser's decode, or of
+// a BMP file, which the browser decodes too.
+async function originalOf(entry) {
+  if (entry.decoded)
+    return entry.decoded.thumbnail;
+  entry.bmpThumbnail ??= (async () => {
+    try {
+      const bitmap = await createImageBitmap(new Blob([entry.bytes], { type: 'image/bmp' }));
+      const thumbnail = thumbnailOf(bitmap, bitmap.width, bitmap.height);
+      bitmap.close();
+      return thumbnail;
+    } catch {
+      return null;
+    }
+  })();
+  return entry.bmpThumbnail;
+}
+
+// Converts the file of entry with the options of request, unless a newer
+// request comes first; the page hears of the latest request only.
+async function convertInWorker(module, entry, { id, options }, isLatest) {
+  const { file } = entry;
+  if (!isLatest(id))
+    return null;
+  const read = await readAsNeeded(entry, module, options);
+  if (!isLatest(id))
+    return null;
+  if (!read)
+    return { id, result: module.unreadable(file.name), original: null };
+  const picture = entry.decoded ? entry.decoded.picture : null;
+  let result = module.convert(file.name, entry.bytes, file.size, options, picture);
+  if (result.decode !== null) {
+    // Requests in quick succession share one decode.
+    entry.decoding ??= decodePicture(result.decode);
+    entry.decoded = await entry.decoding;
+    if (!isLatest(id))
+      return null;
+    result = module.convert(file.name, entry.bytes, file.size, options, entry.decoded.picture);
+  }
+  const thumbnail = result.table === null ? null : await originalOf(entry);
+  if (!isLatest(id))
+    return null;
+  const original = thumbnail && { bitmap: await createImageBitmap(thumbnail.canvas),
+                                   width: thumbnail.width, height: thumbnail.height };
+  return { id, result, original };
+}
+
+// The worker's side of the protocol. The page sends
+//   {type: 'check', fit, label}: answered by {type: 'checked', ...} with
+//     what the fields get beside them (see checkFields in Bindings.cpp);
+//   {type: 'convert', id, file, options}: file (a File) only when it is
+//     new; options as the module's convert takes them. Answered by
+//     {type: 'result', id, result, original} unless a newer request came.
+// and hears {type: 'ready'} once the module runs, {type: 'failed', message}
+// when it cannot.
+function runWorker() {
+  const ready = Promise.resolve().then(() => Bmp2CdataModule());
+  let latest = 0;
+  let entry = null;
+  let queue = ready;
+  const isLatest = (id) => id === latest;
+  const failed = (error) => postMessage({ type: 'failed', message: String(error) });
+  ready.then(() => postMessage({ type: 'ready' }), failed);
+  onmessage = ({ data }) => {
+    if (data.type === 'check') {
+      ready.then((module) => postMessage({ type: 'checked', ...module.checkFields(data.fit, data.label) }));
+      return;
+    }
+    latest = data.id;
+    if (data.file) {
+      // The older file's decode is let go at once: it may be 64 MB.
+      entry?.decoded?.release?.();
+      entry = { file: data.file, bytes: null, decoding: null, decoded: null, bmpThumbnail: null };
+    }
+    const converting = entry;
+    queue = queue.then((module) => convertInWorker(module, converting, data, isLatest).then((answer) => {
+      if (answer === null)
+        return module;
+      const transfer = [answer.result.preview.rgba.buffer];
+      if (answer.original)
+        transfer.push(answer.original.bitmap);
+      postMessage({ type: 'result', ...answer }, transfer);
+      return module;
+    }, (error) => {
+      failed(error);
+      return module;
+    }));
+  };
+}
+
+// ------------------------------------------------------------------ page
+
+const messages = {
+  clipboardRefused: 'The browser did not let the page put the table on the clipboard: press Copy to copy it.',
+  copied: 'The table is on the clipboard.',
+  copyRefused: 'The browser refused the clipboard: select the table in the output and copy it with Ctrl+C.',
+  oneFile: 'Drop one file at a time.',
+  folder: 'A folder cannot be converted: drop one file from it.',
+  dropHere: 'Drop the file to convert it.',
+  noModule: 'This browser cannot run the converter: ',
+  converting: 'Converting',
+};
+
+// Zoom levels from "1:1" up are whole device pixels a picture pixel; from
+// this level up a grid marks the pixels.
+const kGridFromZoom = 4;
+// A label typed converts again once typing pauses this long.
+const kLabelPauseMs = 300;
+// The layout where the result lies under the options, as on a phone.
+const kNarrowLayout = '(max-width: 62rem)';
+
+const page = typeof document === 'undefined' ? null : {
+  script: document.currentScript.textContent,
+  convert: document.getElementById('convert'),
+  chooser: document.getElementById('chooser'),
+  label: document.getElementById('label'),
+  labelNote: document.getElementById('label-note'),
+  rgb332: document.getElementById('rgb332'),
+  fit: document.getElementById('fit'),
+  fitNote: document.getElementById('fit-note'),
+  dither: document.getElementById('dither'),
+  background: document.getElementById('background'),
+  copy: document.getElementById('copy'),
+  save: document.getElementById('save'),
+  status: document.getElementById('status'),
+  result: document.querySelector('.result'),
+  output: document.getElementById('output'),
+  picture: document.getElementById('picture'),
+  pixels: document.getElementById('pixels'),
+  zoom: document.getElementById('zoom'),
+  size: document.getElementById('size'),
+  verdict: document.getElementById('verdict'),
+  note: document.getElementById('note'),
+  originalFigure: document.getElementById('original-figure'),
+  original: document.getElementById('original'),
+  originalSize: document.getElementById('original-size'),
+  dropNote: document.getElementById('drop-note'),
+};
+
+const state = {
+  worker: null,
+  workerUrl: null,
+  // The file last chosen or dropped, and whether the worker has it.
+  file: null,
+  workerHasFile: false,
+  // Counts conversions asked for; only the latest one's result is shown.
+  runs: 0,
+  busy: false,
+  // Whether the label field waits for the label of a new file.
+  labelFromFile: false,
+  labelTimer: 0,
+  // The table shown and the label it carries.
+  saved: null,
+};
+
+function setStatus(text) {
+  page.status.textContent = text;
+}
+
+function setBusy(busy) {
+  state.busy = busy;
+  if (busy)
+    page.result.setAttribute('aria-busy', 'true');
+  else
+    page.result.removeAttribute('aria-busy');
+}
+
+// What the options on the page ask of a conversion; more options join
+// this object, which the worker hands to the module as it is.
+function currentOptions() {
+  return {
+    rgb332: page.rgb332.checked,
+    fit: page.fit.value,
+    dither: page.dither.checked,
+    background: parseInt(page.background.value.slice(1), 16) || 0,
+    label: state.labelFromFile ? null : page.label.value,
+  };
+}
+
+function startWorker() {
+  state.workerUrl ??= URL.createObjectURL(new Blob([page.script], { type: 'text/javascript' }));
+  state.worker = new Worker(state.workerUrl);
+  state.workerHasFile = false;
+  state.worker.onmessage = ({ data }) => handlers[data.type](data);
+  state.worker.onerror = (event) => {
+    event.preventDefault();
+    handlers.failed({ message: event.message || 'its worker failed' });
+  };
+}
+
+// A newer file while a run is under way ends that run at once: the worker
+// is replaced, and with it whatever the run held.
+function cancelRun() {
+  state.worker.terminate();
+  startWorker();
+  checkFields();
+}
+
+function convertCurrent() {
+  if (state.file === null)
+    return;
+  const message = { type: 'convert', id: ++state.runs, options: currentOptions() };
+  if (!state.workerHasFile) {
+    message.file = state.file;
+    state.workerHasFile = true;
+  }
+  setBusy(true);
+  state.worker.postMessage(message);
+}
+
+function convertFile(file) {
+  if (state.busy)
+    cancelRun();
+  state.file = file;
+  state.workerHasFile = false;
+  state.labelFromFile = true;
+  page.label.value = '';
+  setStatus(`${messages.converting} ${file.name}\u2026`);
+  convertCurrent();
+}
+
+function optionChanged() {
+  clearTimeout(state.labelTimer);
+  convertCurrent();
+}
+
+function checkFields() {
+  state.worker.postMessage({ type: 'check', fit: page.fit.value, label: page.label.value });
+}
+
+// ---- showing what comes back
+
+// The output is laid out in blocks of this many lines, so that the browser
+// lays out only those in view: a table of 76,000 values laid out whole
+// holds the page for a fifth of a second.
+const kOutputBlockLines = 100;
+
+function showOutput(text) {
+  const blocks = [];
+  for (let start = 0; start < text.length;) {
+    let end = start;
+    let lines = 0;
+    for (; lines < kOutputBlockLines && end < text.length; ++lines) {
+      const lineEnd = text.indexOf('\n', end);
+      end = lineEnd < 0 ? text.length : lineEnd + 1;
+    }
+    const block = document.createElement('div');
+    block.textContent = text.slice(start, end);
+    block.style.setProperty('--lines', String(lines));
+    blocks.push(block);
+    start = end;
+  }
+  page.output.replaceChildren(...blocks);
 }
 
 function drawPixels(canvas, width, height, rgba) {
@@ -173,6 +385,37 @@ function drawPixels(canvas, width, height, rgba) {
     const pixels = new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length);
     canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
   }
+}
+
+// How many device pixels a picture pixel takes: at zoom 0 the most that
+// fits the frame in whole numbers, or the largest whole fraction that fits.
+function scaleOf(canvas, zoom) {
+  const ratio = window.devicePixelRatio || 1;
+  if (zoom > 0)
+    return zoom * Math.max(1, Math.round(ratio));
+  const box = canvas.parentElement.parentElement.clientWidth * ratio;
+  const fits = Math.min(box / canvas.width, box / canvas.height);
+  return fits >= 1 ? Math.floor(fits) : 1 / Math.ceil(1 / fits);
+}
+
+function layoutCanvas(canvas, zoom) {
+  if (canvas.width === 0 || canvas.height === 0)
+    return;
+  const scale = scaleOf(canvas, zoom);
+  const ratio = window.devicePixelRatio || 1;
+  canvas.style.width = `${canvas.width * scale / ratio}px`;
+  canvas.style.height = `${canvas.height * scale / ratio}px`;
+  canvas.dataset.scale = String(scale);
+  // Enlarged pixels stay sharp; a picture shrunk to fit is smoothed.
+  canvas.style.imageRendering = scale >= 1 ? 'pixelated' : 'auto';
+  const grid = zoom >= kGridFromZoom;
+  canvas.parentElement.classList.toggle('grid', grid);
+  canvas.parentElement.style.setProperty('--cell', `${scale / ratio}px`);
+}
+
+function layoutPictures() {
+  layoutCanvas(page.picture, Number(page.zoom.value));
+  layoutCanvas(page.original, 0);
 }
 
 function showPreview(preview) {
@@ -185,214 +428,215 @@ function showPreview(preview) {
   page.verdict.textContent = preview.verdict;
 }
 
-// The picture as the file holds it, beside the preview; null hides it.
-function showOriginal(picture) {
-  const canvas = page.original;
-  page.originalFigure.hidden = !picture;
-  if (!picture || canvas.shown === picture)
+// The original's thumbnail beside the preview; null hides it.
+function showOriginal(original) {
+  page.originalFigure.hidden = original === null;
+  if (original === null)
     return;
-  canvas.shown = picture;
-  const size = `${picture.width} × ${picture.height}`;
-  drawPixels(canvas, picture.width, picture.height, picture.rgba);
-  // Pixels stay sharp where the frame enlarges them.
-  canvas.classList.toggle('smooth', picture.width > 240 || picture.height > 240);
+  const canvas = page.original;
+  canvas.width = original.bitmap.width;
+  canvas.height = original.bitmap.height;
+  canvas.getContext('bitmaprenderer').transferFromImageBitmap(original.bitmap);
+  const size = `${original.width} × ${original.height}`;
   canvas.setAttribute('aria-label', `The original picture, ${size}`);
   page.originalSize.textContent = size;
 }
 
-function show(result, original) {
-  page.output.value = result.output;
-  page.copy.disabled = result.output === '';
-  showPreview(result.preview);
-  showOriginal(original);
-  saved = result.table === null ? null : { table: result.table, name: `${result.label || 'table'}.bas` };
-  page.save.disabled = saved === null;
+function tableWords(preview) {
+  const count = preview.width * preview.height;
+  return page.rgb332.checked ? `${count} RGB332 bytes` : `${count} RGB565 words`;
 }
 
-async function placeOnClipboard(text) {
+async function placeOnClipboard(result, name) {
+  const converted = `Converted ${name}: a table of ${tableWords(result.preview)}`;
   try {
-    await navigator.clipboard.writeText(text);
+    await navigator.clipboard.writeText(result.table);
+    setStatus(`${converted}, on the clipboard.`);
   } catch {
-    setStatus(messages.clipboardRefused);
+    // The closing line claims the clipboard; it must not, now.
+    showOutput(`${result.table}\n${messages.clipboardRefused}\n`);
+    setStatus(`${converted}. ${messages.clipboardRefused}`);
   }
 }
 
-// Whether a later conversion has started since this one.
-function stale(conversion) {
-  return conversion !== conversions;
+// On a phone the result lies below the options: it is brought into view.
+function bringIntoView() {
+  if (!window.matchMedia(kNarrowLayout).matches || page.status.getBoundingClientRect().top < window.innerHeight / 2)
+    return;
+  const smooth = !window.matchMedia('(prefers-reduced-motion: reduce)').matches;
+  page.status.scrollIntoView({ block: 'start', behavior: smooth ? 'smooth' : 'auto' });
 }
 
-// Reads the file as far as needed, has the browser decode a picture when
-// the converter asks for that, and converts; null once the conversion is
-// stale, so that options changed in quick succession convert only the last.
-async function conversionOf(entry, module, conversion) {
-  const { file } = entry;
-  const options = currentOptions();
-  const read = await readAsNeeded(entry, module, options);
-  if (stale(conversion))
-    return null;
-  if (!read)
-    return module.unreadable(file.name);
-  let result = module.convert(file.name, entry.bytes, file.size, options, entry.picture);
-  if (result.decode !== null) {
-    // Options changed in quick succession share one decode.
-    entry.decoding ??= decodePicture(result.decode);
-    entry.picture = await entry.decoding;
-    if (stale(conversion))
-      return null;
-    result = module.convert(file.name, entry.bytes, file.size, options, entry.picture);
-  }
-  return result;
-}
+const handlers = {
+  ready() {
+    performance.mark('converter-ready');
+    document.documentElement.dataset.ready = 'true';
+  },
 
-// The original beside a table: the browser's decode of a picture, or of a
-// BMP file, which the browser shows too; null once the conversion is stale.
-async function originalOf(entry, result, conversion) {
-  if (result.table === null)
-    return null;
-  if (entry.picture)
-    return entry.picture;
-  entry.original ??= await decodePicture({ type: 'image/bmp', bytes: entry.bytes });
-  if (stale(conversion))
-    return null;
-  return entry.original || null;
-}
+  failed({ message }) {
+    setBusy(false);
+    setStatus(messages.noModule + message);
+  },
 
-// Converts the current file as the window's Convert button does: the table
-// or the complaint is shown, and the table alone goes onto the clipboard. A
-// new file empties the output first.
-async function convertCurrent(fresh) {
-  const conversion = ++conversions;
-  const entry = current;
-  if (fresh)
-    clearResult();
-  page.result.setAttribute('aria-busy', 'true');
-  try {
-    const module = await converter;
-    if (stale(conversion))
+  checked({ fit, label, labelWarning }) {
+    page.fit.setAttribute('aria-invalid', String(fit !== ''));
+    page.fitNote.textContent = fit || page.fitNote.dataset.description;
+    page.fitNote.classList.toggle('refused', fit !== '');
+    page.label.setAttribute('aria-invalid', String(label !== ''));
+    page.labelNote.textContent = label || labelWarning;
+    page.labelNote.className = `note ${label ? 'refused' : labelWarning ? 'warning' : ''}`;
+  },
+
+  result({ id, result, original }) {
+    if (id !== state.runs)
       return;
-    const result = await conversionOf(entry, module, conversion);
-    if (stale(conversion))
-      return;
-    const original = await originalOf(entry, result, conversion);
-    if (stale(conversion))
-      return;
-    show(result, original);
-    if (result.table !== null)
-      await placeOnClipboard(result.table);
-  } catch (error) {
-    setStatus(messages.noModule + error);
-  } finally {
-    if (!stale(conversion))
-      page.result.removeAttribute('aria-busy');
-  }
-}
+    performance.mark('result-received');
+    setBusy(false);
+    const name = state.file.name;
+    if (state.labelFromFile) {
+      state.labelFromFile = false;
+      page.label.value = result.label;
+      checkFields();
+    }
+    showOutput(result.output);
+    showPreview(result.preview);
+    showOriginal(original);
+    layoutPictures();
+    page.note.textContent = result.note;
+    state.saved = result.table === null ? null : { table: result.table, label: result.label };
+    page.copy.disabled = page.save.disabled = state.saved === null;
+    if (result.table === null)
+      setStatus(`${name} was not converted: ${result.output.trimEnd()}`);
+    else
+      placeOnClipboard(result, name);
+    bringIntoView();
+    performance.mark('result-shown');
+  },
+};
 
-function convertFile(file) {
-  current = { file, bytes: null, decoding: null, picture: null, original: null };
-  return convertCurrent(true);
-}
+// ---- the controls
 
-function optionChanged() {
-  if (current !== null)
-    convertCurrent(false);
-}
-
-// A fit the converter cannot take is said at once, and marked on the field.
-async function fitChanged() {
+async function copyTable() {
+  if (state.saved === null)
+    return;
   try {
-    const complaint = (await converter).fitComplaint(page.fit.value);
-    page.fit.setAttribute('aria-invalid', String(complaint !== ''));
-    setStatus(complaint);
-  } catch {
-    // The module's own failure is said where the page starts.
-  }
-  optionChanged();
-}
-
-async function copyOutput() {
-  try {
-    await navigator.clipboard.writeText(page.output.value);
+    await navigator.clipboard.writeText(state.saved.table);
     setStatus(messages.copied);
   } catch {
     // Older browsers still copy a selection straight after a click.
-    page.output.select();
+    const copy = document.createElement('textarea');
+    copy.value = state.saved.table;
+    document.body.append(copy);
+    copy.select();
     setStatus(document.execCommand('copy') ? messages.copied : messages.copyRefused);
+    copy.remove();
   }
 }
 
 function saveTable() {
-  if (saved === null)
+  if (state.saved === null)
     return;
+  const name = `${state.saved.label || 'table'}.bas`;
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([saved.table], { type: 'text/plain' }));
-  link.download = saved.name;
+  link.href = URL.createObjectURL(new Blob([state.saved.table], { type: 'text/plain' }));
+  link.download = name;
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  setStatus(`Saved the table as ${name}.`);
 }
 
-function draggedFileCount(event) {
-  return Array.from(event.dataTransfer.items).filter((item) => item.kind === 'file').length;
+function labelTyped() {
+  state.labelFromFile = false;
+  checkFields();
+  clearTimeout(state.labelTimer);
+  state.labelTimer = setTimeout(convertCurrent, kLabelPauseMs);
 }
 
 function carriesFiles(event) {
   return event.dataTransfer !== null && event.dataTransfer.types.includes('Files');
 }
 
-page.convert.addEventListener('click', () => {
-  // As in the window, the output is emptied before the file is asked for.
-  ++conversions;
-  current = null;
-  clearResult();
-  page.chooser.value = '';
-  page.chooser.click();
-});
+function draggedFileCount(event) {
+  return Array.from(event.dataTransfer.items).filter((item) => item.kind === 'file').length;
+}
 
-page.chooser.addEventListener('change', () => {
-  if (page.chooser.files.length === 1)
-    convertFile(page.chooser.files[0]);
-});
+function endDrag() {
+  document.body.classList.remove('dragging', 'refusing');
+  page.dropNote.hidden = true;
+}
 
-page.rgb332.addEventListener('change', optionChanged);
-page.dither.addEventListener('change', optionChanged);
-page.background.addEventListener('input', optionChanged);
-page.fit.addEventListener('change', fitChanged);
-page.copy.addEventListener('click', copyOutput);
-page.save.addEventListener('click', saveTable);
-page.output.addEventListener('input', () => {
-  page.copy.disabled = page.output.value === '';
-});
-
-// A file dropped anywhere converts; the browser must never open it instead.
-document.addEventListener('dragover', (event) => {
+// The outline says beforehand whether the drop will be taken.
+function dragOver(event) {
   if (!carriesFiles(event))
     return;
   event.preventDefault();
-  event.dataTransfer.dropEffect = draggedFileCount(event) === 1 ? 'copy' : 'none';
+  event.dataTransfer.dropEffect = 'copy';
+  const one = draggedFileCount(event) === 1;
   document.body.classList.add('dragging');
-});
-document.addEventListener('dragleave', (event) => {
-  if (event.relatedTarget === null)
-    document.body.classList.remove('dragging');
-});
-document.addEventListener('drop', (event) => {
+  document.body.classList.toggle('refusing', !one);
+  page.dropNote.textContent = one ? messages.dropHere : messages.oneFile;
+  page.dropNote.hidden = false;
+}
+
+function dropped(event) {
   if (!carriesFiles(event))
     return;
   event.preventDefault();
-  document.body.classList.remove('dragging');
-  if (event.dataTransfer.files.length === 1)
-    convertFile(event.dataTransfer.files[0]);
-  else
+  endDrag();
+  const { files, items } = event.dataTransfer;
+  const entry = items.length === 1 && items[0].webkitGetAsEntry ? items[0].webkitGetAsEntry() : null;
+  if (files.length !== 1)
     setStatus(messages.oneFile);
-});
+  else if (entry !== null && entry.isDirectory)
+    setStatus(messages.folder);
+  else
+    convertFile(files[0]);
+}
 
-// A browser may restore the options on reload; they start as they are
-// described: no fit, no dithering, black behind transparent pixels.
-page.rgb332.checked = false;
-page.fit.value = '';
-page.dither.checked = false;
-page.background.value = '#000000';
-converter.then(() => {
-  performance.mark('converter-ready');
-  document.documentElement.dataset.ready = 'true';
-}, (error) => setStatus(messages.noModule + error));
+function runPage() {
+  // A browser may restore the fields on reload; they start as described:
+  // no fit, no dithering, black behind transparent pixels.
+  page.rgb332.checked = false;
+  page.fit.value = '';
+  page.label.value = '';
+  page.dither.checked = false;
+  page.background.value = '#000000';
+  page.zoom.value = '0';
+  page.fitNote.dataset.description = page.fitNote.textContent;
+  try {
+    startWorker();
+  } catch (error) {
+    handlers.failed({ message: String(error) });
+    return;
+  }
+  // A cancelled chooser changes nothing: only a chosen file converts.
+  page.convert.addEventListener('click', () => {
+    page.chooser.value = '';
+    page.chooser.click();
+  });
+  page.chooser.addEventListener('change', () => {
+    if (page.chooser.files.length === 1)
+      convertFile(page.chooser.files[0]);
+  });
+  page.rgb332.addEventListener('change', optionChanged);
+  page.dither.addEventListener('change', optionChanged);
+  // The picker converts once a colour is chosen, not while it moves.
+  page.background.addEventListener('change', optionChanged);
+  page.fit.addEventListener('input', checkFields);
+  page.fit.addEventListener('change', optionChanged);
+  page.label.addEventListener('input', labelTyped);
+  page.label.addEventListener('change', optionChanged);
+  page.zoom.addEventListener('change', layoutPictures);
+  page.copy.addEventListener('click', copyTable);
+  page.save.addEventListener('click', saveTable);
+  new ResizeObserver(layoutPictures).observe(page.pixels.parentElement);
+  // A file dropped anywhere converts; the browser must never open it instead.
+  document.addEventListener('dragover', dragOver);
+  document.addEventListener('dragleave', (event) => event.relatedTarget === null && endDrag());
+  document.addEventListener('drop', dropped);
+}
+
+if (page === null)
+  runWorker();
+else
+  runPage();

@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <vector>
+
 using namespace bmp2cdata;
 
 namespace win32 {
@@ -344,12 +346,14 @@ void TForm1::OnClose()
 
 void TForm1::OnDropFiles(HDROP drop)
 {
-    if (ConverterWindow::TakesDrop(DragQueryFileW(drop, kFileCount, nullptr, 0))) {
-        std::wstring path(DragQueryFileW(drop, 0, nullptr, 0), L'\0');
-        DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
-        model_.FileDropped(Utf8FromWide(path));
+    std::vector<std::string> files(DragQueryFileW(drop, kFileCount, nullptr, 0));
+    for (UINT index = 0; index < files.size(); ++index) {
+        std::wstring path(DragQueryFileW(drop, index, nullptr, 0), L'\0');
+        DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size() + 1));
+        files[index] = Utf8FromWide(path);
     }
     DragFinish(drop);
+    model_.FilesDropped(std::move(files));
 }
 
 void TForm1::AppendOutput(const std::string& text)
@@ -374,6 +378,16 @@ std::string TForm1::OutputText()
 void TForm1::EmptyOutput()
 {
     SetWindowTextW(Memo1, L"");
+}
+
+void TForm1::SelectLeadingOutput(const std::string& text)
+{
+    // The area takes the focus, so that Ctrl+C reaches it and the selection
+    // shows: an edit control hides its selection while it lacks the focus.
+    SetFocus(Memo1);
+    const auto end = static_cast<LPARAM>(WideFromUtf8(text).size());
+    SendMessageW(Memo1, EM_SETSEL, 0, end);
+    SendMessageW(Memo1, EM_SCROLLCARET, 0, 0);
 }
 
 bool TForm1::PlaceOnClipboard(const std::string& text)

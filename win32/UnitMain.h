@@ -65,6 +65,7 @@ private:
     bool OutputEmpty() override;
     std::string OutputText() override;
     void EmptyOutput() override;
+    void SelectLeadingOutput(const std::string& text) override;
     bool PlaceOnClipboard(const std::string& text) override;
     void ProcessEvents() override;
     bool Rgb332Ticked() override;

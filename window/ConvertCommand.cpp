@@ -16,6 +16,16 @@ void RunConvertCommand(ConverterHost& host, const std::optional<std::string>& dr
         ConvertBmpFile(host, *path);
 }
 
+void RunDropCommand(ConverterHost& host, const std::vector<std::string>& files)
+{
+    if (files.size() == 1) {
+        RunConvertCommand(host, files.front());
+        return;
+    }
+    host.ClearOutput();
+    host.AddLine(kDropOneFile);
+}
+
 bool RunNesting::Run(const std::function<void()>& conversion)
 {
     struct Leave {

@@ -69,6 +69,7 @@ void ConverterWindow::ClearOutput()
     pendingLines_ = 0;
     controls_.EmptyOutput();
     holdsOneEmptyLine_ = false;
+    unplaced_.reset();
 }
 
 std::string ConverterWindow::ClipboardText()
@@ -84,13 +85,27 @@ std::string ConverterWindow::ClipboardText()
 void ConverterWindow::CopyAllToClipboard()
 {
     ShowPendingLines();
+    // The text is taken once: what a handler does to the area while the
+    // clipboard is busy is not part of this run's table.
+    const std::string text = ClipboardText();
     const auto deadline = clock_.now() + kClipboardPatience;
-    // The window stays responsive while it waits; the area is read anew at
-    // each try, since a handler may have changed it.
-    while (!(copied_ = controls_.PlaceOnClipboard(ClipboardText())) && clock_.now() < deadline) {
-        PumpEvents();
-        clock_.sleep(kClipboardRetryDelay);
+    {
+        struct Leave {
+            bool& copying;
+            ~Leave() { copying = false; }
+        };
+        copying_ = true;
+        Leave leave{copying_};
+        while (!(copied_ = controls_.PlaceOnClipboard(text)) && clock_.now() < deadline && !runs_.CloseHeld()) {
+            PumpEvents();
+            clock_.sleep(kClipboardRetryDelay);
+        }
     }
+    unplaced_ = copied_ ? std::nullopt : std::optional(text);
+    // A command pressed meanwhile runs once this run has written its closing
+    // lines, unless the window is closing.
+    if (std::function<void()> held = std::exchange(held_, nullptr); held && !runs_.CloseHeld())
+        controls_.CallLater(std::move(held));
 }
 
 void ConverterWindow::PumpEvents()
@@ -116,7 +131,7 @@ std::optional<std::string> ConverterWindow::ChooseFile()
 
 void ConverterWindow::ConvertButtonClick()
 {
-    Convert(std::nullopt);
+    Run([this] { RunConvertCommand(*this); });
 }
 
 void ConverterWindow::CloseButtonClick()
@@ -130,16 +145,26 @@ bool ConverterWindow::CloseRequested()
     return runs_.MayClose();
 }
 
-void ConverterWindow::FileDropped(const std::string& path)
+void ConverterWindow::FilesDropped(std::vector<std::string> paths)
 {
-    controls_.CallLater([this, path] { Convert(path); });
+    controls_.CallLater([this, paths = std::move(paths)] { Run([this, paths] { RunDropCommand(*this, paths); }); });
 }
 
-void ConverterWindow::Convert(const std::optional<std::string>& droppedFile)
+void ConverterWindow::Run(const std::function<void()>& command)
 {
+    // Pressed while the clipboard is retried, a command would change the
+    // area under the run that is copying it; it waits for the copy instead.
+    if (copying_) {
+        held_ = [this, command] { Run(command); };
+        return;
+    }
     const bool closeAskedFor = runs_.Run([&] {
-        RunConvertCommand(*this, droppedFile);
+        command();
         ShowPendingLines();
+        // A table that did not reach the clipboard is selected, so that
+        // Ctrl+C copies it, and nothing but it.
+        if (unplaced_)
+            controls_.SelectLeadingOutput(*std::exchange(unplaced_, std::nullopt));
     });
     // A close asked for during the run takes effect once the last run is
     // over, when control is about to return to the event loop.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace bmp2cdata {
 
@@ -42,7 +43,8 @@ public:
     void AddLine(const std::string& line) override;
     void ClearOutput() override;
     // Retries for a while, pumping events, when another program holds the
-    // clipboard.
+    // clipboard; Close ends the retries at once. A Convert press or a drop
+    // meanwhile waits until the copy has ended, then runs.
     void CopyAllToClipboard() override;
     bool CopiedToClipboard() override { return copied_; }
     void PumpEvents() override;
@@ -57,11 +59,10 @@ public:
     // stop a run): true when it may close now; otherwise it closes once the
     // outermost run has returned.
     bool CloseRequested();
-    // Whether a drop of this many files is taken: only one file is.
-    static bool TakesDrop(std::size_t files) { return files == 1; }
-    // Converts a dropped file as if it had been chosen, once control is back
-    // in the event loop, so that the dragging program does not wait.
-    void FileDropped(const std::string& path);
+    // Converts a dropped file as if it had been chosen, or refuses several,
+    // once control is back in the event loop, so that the dragging program
+    // does not wait.
+    void FilesDropped(std::vector<std::string> paths);
 
     // Replaces the file dialog by another chooser, for example one for tests.
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
@@ -71,7 +72,8 @@ public:
     void ShowPendingLines();
 
 private:
-    void Convert(const std::optional<std::string>& droppedFile);
+    // Runs a command of the Convert button's kind as one run.
+    void Run(const std::function<void()>& command);
     std::string ClipboardText();
 
     WindowControls& controls_;
@@ -88,6 +90,11 @@ private:
     // Whether lines were shown since the last pump, which paints them.
     bool unpainted_ = false;
     bool copied_ = true;
+    // Whether the clipboard is being retried, and the command pressed meanwhile.
+    bool copying_ = false;
+    std::function<void()> held_;
+    // The text the last copy could not place, to be selected for the user.
+    std::optional<std::string> unplaced_;
     WindowClock::Clock::time_point shownAt_;
 };
 

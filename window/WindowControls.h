@@ -23,6 +23,9 @@ public:
     virtual std::string OutputText() = 0;
     // Empties the output area.
     virtual void EmptyOutput() = 0;
+    // Selects as much of the start of the output area as text (UTF-8) spans
+    // and gives the area the keyboard focus, so that a copy takes text.
+    virtual void SelectLeadingOutput(const std::string& text) = 0;
     // Places text on the clipboard; false when the clipboard could not be had.
     virtual bool PlaceOnClipboard(const std::string& text) = 0;
     // Dispatches every pending event without waiting for new ones.

@@ -1,6 +1,7 @@
 // The converter window as a user drives it, with the file dialog replaced by
 // a scripted chooser and clicks made from inside the run's event pumps.
 
+#include "ConvertCommand.h"
 #include "ConverterHost.h"
 #include "Label.h"
 #include "PumpScript.h"
@@ -137,29 +138,6 @@ TEST_F(Window, ConversionPutsExactlyTheTableOnTheClipboard)
     EXPECT_FALSE(form.Converting());
 }
 
-TEST_F(Window, CloseDuringARunStopsItAndClosesAfterTheRun)
-{
-    choices = {Image("logo.bmp", 4, 5)};
-    AtPump(3, [this] { form.CloseButton->click(); });
-    form.ConvertButton->click();
-    EXPECT_TRUE(StopConversion);
-    EXPECT_TRUE(form.isVisible());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(Window, CloseBoxLetsTheRunCompleteThenEnds)
-{
-    choices = {Image("logo.bmp", 4, 5)};
-    AtPump(3, [this] { form.close(); });
-    form.ConvertButton->click();
-    EXPECT_FALSE(StopConversion);
-    EXPECT_EQ(Output(), kLogoTable + kClosing);
-    EXPECT_TRUE(form.isVisible());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(form.isVisible());
-}
-
 TEST_F(Window, TickingTheOptionMidRunChangesPackingFromTheNextPixel)
 {
     choices = {Image("red.bmp", 4, 1, {255, 0, 0})};
@@ -232,14 +210,17 @@ TEST_F(Window, DroppedFileIsConvertedLikeAChosenOneAndItsNameJudgedAlike)
     EXPECT_EQ(Clipboard(), "before");
 }
 
-TEST_F(Window, DragsOfSeveralFilesAreRefused)
+TEST_F(Window, DragOfSeveralFilesIsTakenAndTheirDropRefusedInOneLine)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/tmp/a.bmp"), QUrl::fromLocalFile("/tmp/b.bmp")});
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    enter.ignore();
     QCoreApplication::sendEvent(&form, &enter);
-    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Output(), QString::fromStdString(kDropOneFile));
 }
 
 }  // namespace

@@ -4,8 +4,17 @@ import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
 // Root may run Chromium only without its sandbox.
+const launchOptions = { executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] };
+
 export function launchChromium() {
-  return chromium.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
+  return chromium.launch(launchOptions);
+}
+
+// The same browser, connected through a server whose process can be
+// watched: {server, browser}.
+export async function launchChromiumServer() {
+  const server = await chromium.launchServer(launchOptions);
+  return { server, browser: await chromium.connect(server.wsEndpoint()) };
 }
 
 // Opens the page from disk, as a user who downloaded it would, and waits

@@ -2,12 +2,13 @@
 # The clipboard keeper under a virtual X server: it refuses a text that came
 # cut short, serves a text larger than one X request in pieces, offers the
 # usual text targets, holds none of its starter's descriptors, and ends
-# within a second once another program takes the clipboard.
-#   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD
+# within a second once another program takes the clipboard; it does not
+# leave the text to a clipboard manager that never answers.
+#   tests/x11/keeper.sh BMP2CDATA_CLIPBOARD HUNG_CLIPBOARD_MANAGER
 set -euo pipefail
 # shellcheck source=tests/x11/common.sh
 source "$(dirname "$0")/common.sh"
-keeper=$1
+keeper=$1 manager=$2
 start_xserver
 
 text=$(mktemp) input=$(mktemp)
@@ -44,3 +45,13 @@ echo other | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
 started+=($!)
 WaitFor 1 Ended "$pid" || Fail "the keeper still runs a second after losing the clipboard"
 [ "$(timeout 10 xclip -o -selection clipboard)" = other ] || Fail "the keeper took the clipboard back"
+
+# A clipboard manager that never answers is not left the text: it is still
+# served once the keeper has stopped waiting for the manager (two seconds).
+coproc "$manager"
+started+=("$COPROC_PID")
+read -r -u "${COPROC[0]}" _ || Fail "the clipboard manager did not start"
+pid=$("$keeper" <"$input") || Fail "the keeper did not take the clipboard beside a manager"
+started+=("$pid")
+sleep 3
+timeout 10 xclip -o -selection clipboard | cmp -s - "$text" || Fail "a hung clipboard manager lost the text"
