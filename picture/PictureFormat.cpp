@@ -257,16 +257,6 @@ std::optional<std::string> CheckPictureSize(PictureSize size)
     return std::nullopt;
 }
 
-void HideExifOrientation(std::span<std::uint8_t> jpeg)
-{
-    WalkJpegSegments(jpeg, [&](std::uint8_t marker, std::size_t at) {
-        // A decoder that reads EXIF knows the block by this name alone.
-        if (marker == kApplication1 && StartsWith<6>(jpeg, kExifName, at + 2))
-            jpeg[at + 2] = 'X';
-        return false;
-    });
-}
-
 namespace {
 
 std::span<const std::uint8_t> JpegExifBlock(std::span<const std::uint8_t> jpeg)
@@ -283,20 +273,47 @@ std::span<const std::uint8_t> JpegExifBlock(std::span<const std::uint8_t> jpeg)
     return block;
 }
 
-std::span<const std::uint8_t> PngExifBlock(std::span<const std::uint8_t> png)
+// Where a PNG file's eXIf chunk starts, at its length; nothing when there is
+// none before the end, or a chunk runs past the file first.
+std::optional<std::size_t> PngExifChunk(std::span<const std::uint8_t> png)
 {
     for (std::size_t at = kPngSignature.size(); png.size() - at >= kPngChunkFrame;) {
         const std::uint32_t length = BigEndian(png, at, 4);
         if (length > png.size() - at - kPngChunkFrame || StartsWith(png, kPngEndName, at + 4))
             break;
         if (StartsWith(png, kPngExifName, at + 4))
-            return png.subspan(at + 8, length);
+            return at;
         at += kPngChunkFrame + length;
     }
-    return {};
+    return std::nullopt;
+}
+
+std::span<const std::uint8_t> PngExifBlock(std::span<const std::uint8_t> png)
+{
+    const std::optional<std::size_t> chunk = PngExifChunk(png);
+    return chunk ? png.subspan(*chunk + 8, BigEndian(png, *chunk, 4)) : std::span<const std::uint8_t>();
 }
 
 }  // namespace
+
+void HideExifOrientation(PictureFormat format, std::vector<std::uint8_t>& file)
+{
+    if (format == PictureFormat::Jpeg) {
+        WalkJpegSegments(file, [&](std::uint8_t marker, std::size_t at) {
+            // A decoder that reads EXIF knows the block by this name alone.
+            if (marker == kApplication1 && StartsWith<6>(file, kExifName, at + 2))
+                file[at + 2] = 'X';
+            return false;
+        });
+    } else if (format == PictureFormat::Png && file.size() >= kPngSignature.size()) {
+        // A renamed chunk would need a new checksum; the decode needs none
+        // of it, so it goes.
+        if (const std::optional<std::size_t> chunk = PngExifChunk(file)) {
+            const auto at = file.begin() + static_cast<std::ptrdiff_t>(*chunk);
+            file.erase(at, at + static_cast<std::ptrdiff_t>(kPngChunkFrame + BigEndian(file, *chunk, 4)));
+        }
+    }
+}
 
 std::span<const std::uint8_t> ExifBlock(PictureFormat format, std::span<const std::uint8_t> file)
 {

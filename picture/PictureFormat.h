@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace bmp2cdata {
 
@@ -94,10 +95,11 @@ std::string TooManyPixelsComplaint(PictureSize size);
 // decoded; what comes out of it is judged on its own.
 std::optional<std::string> CheckPictureSize(PictureSize size);
 
-// Renames the EXIF blocks of a JPEG file held in memory, so that a decoder
-// that turns a picture as their orientation says (a browser's) gives the
-// pixels as the file stores them, as bmp2cdata's decoders do.
-void HideExifOrientation(std::span<std::uint8_t> jpeg);
+// Hides the EXIF blocks of a JPEG file held in memory (renamed) and a PNG
+// file's eXIf chunk (removed), so that a decoder that turns a picture as
+// their orientation says (a browser's) gives the pixels as the file stores
+// them, as bmp2cdata's decoders do.
+void HideExifOrientation(PictureFormat format, std::vector<std::uint8_t>& file);
 
 // The TIFF structure of a file's EXIF block: a JPEG file's first APP1
 // segment named Exif, or a PNG file's eXIf chunk; empty when there is none,

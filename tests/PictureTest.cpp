@@ -149,8 +149,19 @@ TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
     Bytes expected = jpeg;
     for (const std::size_t at : names)
         expected[at] = 'X';
-    HideExifOrientation(jpeg);
+    HideExifOrientation(PictureFormat::Jpeg, jpeg);
     EXPECT_EQ(jpeg, expected);
+}
+
+TEST(PictureFormat, HidesAPngsExifChunkByRemovingItWhole)
+{
+    Bytes png = BuildPng({});
+    const Bytes plain = png;
+    png.resize(png.size() - 12);
+    PutChunk(png, "eXIf", Bytes{'M', 'M', 0, 42});
+    PutChunk(png, "IEND", {});
+    HideExifOrientation(PictureFormat::Png, png);
+    EXPECT_EQ(png, plain);
 }
 
 TEST(PictureFormat, ReadsAFitBoxAsWidthByHeightOfSidesUpTo4096)
