@@ -78,9 +78,9 @@ async function sample() {
       const session = await context.newCDPSession(page);
       await session.send('Emulation.setCPUThrottlingRate', { rate: Number(slowdown) });
     }
-    await page.fill('#fit', fit);
-    await page.locator('#fit').blur();
-    await page.check('#dither');
+    await page.fill('#box', fit);
+    await page.locator('#box').blur();
+    await page.selectOption('#dither', 'fs');
     await browser.startTracing(page, { categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline'] });
     const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#convert')]);
     await chooser.setFiles(picturePath);

@@ -441,7 +441,6 @@ void WarnOfAmountsBeyond16Bits(const std::vector<Input>& inputs)
 // The test card as the one input, labelled testcard or NAME.
 std::vector<Input> TestCardInput(const Options& options)
 {
-    constexpr std::string_view kTestCardLabel = "testcard";
     const std::string label = options.label.value_or(std::string(kTestCardLabel));
     LoadedFile card(LoadTestCard(*options.testCard, options.picture), label, options.picture);
     std::vector<Input> inputs;

@@ -68,6 +68,9 @@ std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_
 LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                                PictureDecoder& decoder, const PictureOptions& options);
 
+// What the test card's table is labelled unless a label is given.
+inline constexpr std::string_view kTestCardLabel = "testcard";
+
 // The test card of size (each side from 1 to kMaxBoxSide) made ready for
 // its table as a picture would be.
 LoadedPicture LoadTestCard(PictureSize size, const PictureOptions& options);

@@ -6,8 +6,8 @@
 #             to the window
 #   windows   window-windows.png: bmp2cdata-gui.exe the same way, under Wine
 #   page      page.png: the page opened from disk in headless Chromium, after
-#             converting a photograph-like JPEG (ImageMagick's plasma) for a
-#             160 x 128 screen in RGB332, dithered
+#             converting a photograph-like JPEG (ImageMagick's plasma) to
+#             fill a 160 x 128 screen in RGB332, dithered
 #   dither    dither.png: a sunset converted by bmp2cdata with --fit 160x120
 #             --rgb332, plainly and with --dither, each table turned back
 #             into the picture the LCD shows, side by side at twice the size
@@ -103,8 +103,9 @@ const context = await browser.newContext({ viewport: { width: 1200, height: 640 
 await context.grantPermissions(['clipboard-read', 'clipboard-write']);
 const page = await openPage(context, process.env.PAGE);
 await page.check('#rgb332');
-await page.fill('#fit', '160x128');
-await page.check('#dither');
+await page.selectOption('#panel', '160 × 128');
+await page.selectOption('#sizing', 'fill');
+await page.selectOption('#dither', 'fs');
 const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#convert')]);
 await chooser.setFiles(process.env.SAMPLE);
 await page.waitForFunction(() => document.getElementById('output').textContent !== '' &&

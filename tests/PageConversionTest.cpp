@@ -2,7 +2,9 @@
 // picture; that the page shows it is proven in the browser (tests/web).
 
 #include "Label.h"
+#include "CdataTable.h"
 #include "PageConversion.h"
+#include "support/BmpBuilder.h"
 #include "support/PngBuilder.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +70,7 @@ TEST(PageConversion, ALargePictureIsHandedOverInStripsThatCoverItOnce)
                                  }};
     const Bytes png = BuildPng({.width = 1000, .height = 600});
     PageOptions options;
-    options.fit = "100x60";
+    options.box = "100x60";
     const PageConversion converted = ConvertForPage("wide.png", png, std::int64_t(png.size()), options, &counted);
     EXPECT_TRUE(converted.tableLength);
     ASSERT_GT(asked.size(), 1u);
@@ -103,6 +105,37 @@ TEST(PageConversion, OnlyATableOfA16BitPngCarriesTheNoteOnItsSamples)
     const Bytes deep = BuildPng({.width = 4, .height = 3, .bitDepth = 16});
     EXPECT_NE(ConvertForPage("deep.png", deep, std::int64_t(deep.size()), {}, &decoded).note, "");
     EXPECT_EQ(Convert(kPng, &decoded).note, "");
+}
+
+TEST(PageConversion, OnlyWhatTakesThePictureRoadIsSplitAndABmpWithoutOptionsIsWarnedOf)
+{
+    const Bytes bmp = BuildBmp({.width = 276, .height = 276});
+    const auto convert = [&bmp](bool bgr) {
+        PageOptions options;
+        options.bgr = bgr;
+        return ConvertForPage("square.bmp", bmp, std::int64_t(bmp.size()), options);
+    };
+    const PageConversion plain = convert(false);
+    EXPECT_EQ(plain.tables, 1u);
+    EXPECT_EQ(plain.note, "Warning: " + *AmountWarning(276 * 276));
+    const PageConversion split = convert(true);
+    EXPECT_EQ(split.tables, 2u);
+    EXPECT_EQ(split.note, "");
+    EXPECT_EQ(split.preview.verdict,
+              "Split into 2 tables of whole rows, 76176 RGB565 words in all: one table holds at most 65535");
+}
+
+TEST(PageConversion, TheTestCardTakesTheSizeFieldAndNamesNoOptionOfTheCommandLine)
+{
+    PageOptions options;
+    EXPECT_EQ(TestCardForPage(options).output, "The test card needs a size: pick a panel or type W \u00D7 H\n");
+    options.box = "320 \u00D7 240";
+    const PageConversion card = TestCardForPage(options);
+    EXPECT_EQ(std::pair(card.label, card.tables), std::pair(std::string("testcard"), 2u));
+    options.box = "1024x1024";
+    EXPECT_EQ(TestCardForPage(options).output,
+              "1024 x 1024 is 1048576 pixels, more than the 786432 that the page writes in several tables: fit into "
+              "886x886\n");
 }
 
 TEST(PageConversion, AJpegIsJudgedFromItsHeadEvenWhenItsSizeLiesBeyondMetadata)

@@ -1,6 +1,7 @@
 // What the page's script sees of the converter: how much of a file to read,
 // one call that converts the bytes read into everything the page shows (or
-// asks the browser to decode a picture first), and the check of the fit.
+// asks the browser to decode a picture first), the test card, and the check
+// of the fields.
 
 #include "PageConversion.h"
 
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 using namespace bmp2cdata;
 
@@ -51,16 +54,41 @@ void CopyInto(const val& array, std::vector<std::uint8_t>& bytes)
     val(emscripten::typed_memory_view(bytes.size(), bytes.data())).call<void>("set", array);
 }
 
-// options is {rgb332, fit, dither, background, label}: two booleans, the
-// text of the fit field, the colour as a number, 0xRRGGBB, and the text of
-// the label field, or null to label the table after the file.
+// The choice a select gives as text, or the first of the choices when it
+// is none of them.
+template <typename Choice, std::size_t Count>
+Choice ChoiceOf(const val& value, const std::pair<std::string_view, Choice> (&choices)[Count])
+{
+    const std::string text = value.isString() ? value.as<std::string>() : std::string();
+    for (const auto& [name, choice] : choices)
+        if (name == text)
+            return choice;
+    return choices[0].second;
+}
+
+constexpr std::pair<std::string_view, Sizing> kSizings[] = {
+    {"fit", Sizing::Fit}, {"fill", Sizing::Fill}, {"pad", Sizing::Pad}};
+constexpr std::pair<std::string_view, Dither> kDithers[] = {
+    {"none", Dither::None}, {"fs", Dither::FloydSteinberg}, {"ordered", Dither::Ordered}};
+constexpr std::pair<std::string_view, std::uint32_t> kTurns[] = {
+    {"0", 0}, {"90", 1}, {"180", 2}, {"270", 3}};
+
+// options is {rgb332, box, sizing, rotate, mirror, bgr, dither, background,
+// label}: the text of the size field; "fit", "fill" or "pad"; the degrees
+// clockwise as text ("0", "90", "180" or "270"); "none", "fs" or
+// "ordered"; the colour as a number, 0xRRGGBB; the text of the label
+// field, or null to label the table after the file; the rest booleans.
 PageOptions OptionsFromScript(const val& options)
 {
     PageOptions pageOptions;
     pageOptions.rgb332 = options["rgb332"].isTrue();
-    pageOptions.dither = options["dither"].isTrue();
-    const val fit = options["fit"];
-    pageOptions.fit = fit.isString() ? fit.as<std::string>() : std::string();
+    const val box = options["box"];
+    pageOptions.box = box.isString() ? box.as<std::string>() : std::string();
+    pageOptions.sizing = ChoiceOf(options["sizing"], kSizings);
+    pageOptions.quarterTurns = ChoiceOf(options["rotate"], kTurns);
+    pageOptions.mirror = options["mirror"].isTrue();
+    pageOptions.bgr = options["bgr"].isTrue();
+    pageOptions.dither = ChoiceOf(options["dither"], kDithers);
     const val background = options["background"];
     const auto colour = background.isNumber() ? background.as<std::uint32_t>() : 0;
     pageOptions.background = {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
@@ -118,6 +146,7 @@ val ToScript(const PageConversion& conversion)
     result.set("output", table.call<val>("concat", TextOf(output.substr(tableLength))));
     result.set("table", conversion.tableLength ? table : val::null());
     result.set("label", TextOf(conversion.label));
+    result.set("tables", conversion.tables);
     result.set("note", TextOf(conversion.note));
     result.set("preview", preview);
     val decode = val::null();
@@ -166,12 +195,19 @@ val Convert(const std::string& name, const val& bytes, double fileLength, const 
     return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions, &decoded));
 }
 
-// checkFields(fit, label): what the fields' texts get beside them, each an
-// empty text when there is nothing to say: {fit, label, labelWarning}.
-val CheckFields(const std::string& fit, const std::string& label)
+// testCard(options): the test card at the size in options.box, as convert
+// gives a file's conversion.
+val TestCard(const val& options)
+{
+    return ToScript(TestCardForPage(OptionsFromScript(options)));
+}
+
+// checkFields(box, label): what the fields' texts get beside them, each an
+// empty text when there is nothing to say: {box, label, labelWarning}.
+val CheckFields(const std::string& box, const std::string& label)
 {
     val checked = val::object();
-    checked.set("fit", TextOf(FitComplaint(fit).value_or(std::string())));
+    checked.set("box", TextOf(BoxComplaint(box).value_or(std::string())));
     checked.set("label", TextOf(LabelComplaint(label).value_or(std::string())));
     checked.set("labelWarning", TextOf(LabelWarning(label).value_or(std::string())));
     return checked;
@@ -188,6 +224,7 @@ EMSCRIPTEN_BINDINGS(bmp2cdata)
 {
     emscripten::function("bytesToRead", &BytesToRead);
     emscripten::function("convert", &Convert);
+    emscripten::function("testCard", &TestCard);
     emscripten::function("unreadable", &Unreadable);
     emscripten::function("checkFields", &CheckFields);
 }

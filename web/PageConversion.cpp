@@ -13,7 +13,7 @@ namespace {
 
 // The field's text as bmp2cdata's --fit takes it: without spaces, and with
 // the multiplication sign the field shows written as x.
-std::string FitArgument(std::string_view text)
+std::string BoxArgument(std::string_view text)
 {
     constexpr std::string_view kTimes = "\u00D7";
     std::string argument;
@@ -28,15 +28,28 @@ std::string FitArgument(std::string_view text)
     return argument;
 }
 
-// The page's options as a picture takes them; the field's text must have
-// passed FitComplaint.
+// The page's options as a picture takes them, not yet split; the size
+// field's text must have passed BoxComplaint.
 PictureOptions PictureOptionsOf(const PageOptions& options)
 {
-    const std::string fit = FitArgument(options.fit);
+    const std::string box = BoxArgument(options.box);
     PictureOptions picture;
-    picture.box = fit.empty() ? std::nullopt : ParseFitBox(fit).size;
-    picture.dither = options.dither ? Dither::FloydSteinberg : Dither::None;
+    picture.box = box.empty() ? std::nullopt : ParseFitBox(box).size;
+    picture.sizing = options.sizing;
+    picture.quarterTurns = options.quarterTurns % 4;
+    picture.mirror = options.mirror;
+    picture.bgr = options.bgr;
+    picture.dither = options.dither;
     picture.background = options.background;
+    return picture;
+}
+
+// The page splits by itself whatever takes the road of a picture; a BMP
+// file without options keeps the one table it always had, however large.
+PictureOptions PictureOptionsFor(std::span<const std::uint8_t> head, const PageOptions& options)
+{
+    PictureOptions picture = PictureOptionsOf(options);
+    picture.split = TakesPictureRoad(head, picture);
     return picture;
 }
 
@@ -95,34 +108,76 @@ void Refuse(PageConversion& conversion, ConverterHost& host, const std::string& 
     conversion.preview.verdict = complaint;
 }
 
+// The core names the command line's option for a picture too large even
+// to split; the page splits by itself and has no such option.
+constexpr std::string_view kSplitOptionWords = " that --split writes";
+constexpr std::string_view kPageSplitWords = " that the page writes in several tables";
+
+std::string InPageWords(std::string complaint)
+{
+    if (const std::size_t at = complaint.find(kSplitOptionWords); at != std::string::npos)
+        complaint.replace(at, kSplitOptionWords.size(), kPageSplitWords);
+    return complaint;
+}
+
+// The one line that says a picture was split, in place of the verdict of
+// one table.
+std::string SplitVerdict(std::uint32_t width, std::uint32_t height, bool rgb332)
+{
+    return "Split into " + std::to_string(SplitTableCount(width, height)) + " tables of whole rows, " +
+           std::to_string(std::uint64_t{width} * height) + (rgb332 ? " RGB332 bytes" : " RGB565 words") +
+           " in all: one table holds at most " + std::to_string(kMaxTablePixels);
+}
+
+// The table, the preview and the note of a file or test card that loaded
+// with the picture options given, or its complaint in the page's words.
+void ShowLoaded(PageConversion& conversion, ConverterHost& host, const LoadedFile& loaded,
+                const PictureOptions& options, bool rgb332)
+{
+    if (!loaded.Complaint().empty()) {
+        Refuse(conversion, host, InPageWords(loaded.Complaint()));
+        return;
+    }
+    loaded.Convert(host);
+    conversion.preview = loaded.Preview(rgb332);
+    const auto width = static_cast<std::uint32_t>(conversion.preview.width);
+    const auto height = static_cast<std::uint32_t>(conversion.preview.height);
+    conversion.tables = options.split ? SplitTableCount(width, height) : 1;
+    if (conversion.tables > 1)
+        conversion.preview.verdict = SplitVerdict(width, height, rgb332);
+    if (const std::optional<std::string> warning = loaded.Warning())
+        conversion.note = "Warning: " + *warning;
+}
+
+const std::string kTestCardNeedsSize = "The test card needs a size: pick a panel or type W \u00D7 H";
+
 void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes)
 {
     conversion.decode = SniffPictureFormat(bytes);
     conversion.bytesToDecode.assign(bytes.begin(), bytes.end());
-    if (conversion.decode == PictureFormat::Jpeg)
-        HideExifOrientation(conversion.bytesToDecode);
+    HideExifOrientation(*conversion.decode, conversion.bytesToDecode);
 }
 
 }  // namespace
 
 std::int64_t PageBytesToRead(std::span<const std::uint8_t> head, std::int64_t fileLength, const PageOptions& options)
 {
-    // A refused fit needs no more of the file than the page has.
-    if (FitComplaint(options.fit))
+    // A refused size needs no more of the file than the page has.
+    if (BoxComplaint(options.box))
         return static_cast<std::int64_t>(head.size());
-    return BytesToRead(head, fileLength, PictureOptionsOf(options));
+    return BytesToRead(head, fileLength, PictureOptionsFor(head, options));
 }
 
-std::optional<std::string> FitComplaint(std::string_view text)
+std::optional<std::string> BoxComplaint(std::string_view text)
 {
-    const std::string argument = FitArgument(text);
+    const std::string argument = BoxArgument(text);
     if (argument.empty())
         return std::nullopt;
     switch (ParseFitBox(argument).problem) {
     case FitBox::Problem::NotASize:
-        return "Fit to W \u00D7 H needs a width and a height such as 160x128";
+        return "The size W \u00D7 H needs a width and a height such as 160x128";
     case FitBox::Problem::SideTooLong:
-        return "Fit to " + argument + " is too large: W and H must be at most " + std::to_string(kMaxBoxSide);
+        return "The size " + argument + " is too large: W and H must be at most " + std::to_string(kMaxBoxSide);
     case FitBox::Problem::None:
         break;
     }
@@ -151,7 +206,7 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
     StopConversion = false;
     BufferHost host(options.rgb332, conversion.output);
     conversion.label = options.label.value_or(LabelFromPath(name));
-    if (const std::optional<std::string> complaint = FitComplaint(options.fit)) {
+    if (const std::optional<std::string> complaint = BoxComplaint(options.box)) {
         Refuse(conversion, host, *complaint);
     } else if (const std::optional<std::string> refused = LabelComplaint(options.label.value_or(""))) {
         // A label typed in the field is refused in the field's words; one
@@ -159,16 +214,38 @@ PageConversion ConvertForPage(const std::string& name, std::span<const std::uint
         Refuse(conversion, host, *refused);
     } else {
         BrowserDecoder decoder(picture);
-        const LoadedFile loaded(bytes, fileLength, conversion.label, decoder,
-                                PictureOptionsOf(options));
+        const PictureOptions pictureOptions = PictureOptionsFor(bytes, options);
+        const LoadedFile loaded(bytes, fileLength, conversion.label, decoder, pictureOptions);
         if (decoder.Asked() && picture == nullptr) {
             AskToDecode(conversion, bytes);
             return conversion;
         }
-        loaded.Convert(host);
-        conversion.preview = loaded.Preview(options.rgb332);
+        ShowLoaded(conversion, host, loaded, pictureOptions, options.rgb332);
         if (loaded.Complaint().empty() && HasSixteenBitSamples(bytes))
             conversion.note = kSixteenBitNote;
+    }
+    if (const std::optional<std::string_view> table = host.Clipboard())
+        conversion.tableLength = table->size();
+    return conversion;
+}
+
+PageConversion TestCardForPage(const PageOptions& options)
+{
+    PageConversion conversion;
+    StopConversion = false;
+    BufferHost host(options.rgb332, conversion.output);
+    conversion.label = options.label.value_or(std::string(kTestCardLabel));
+    const std::optional<PictureSize> size =
+        BoxComplaint(options.box) ? std::nullopt : ParseFitBox(BoxArgument(options.box)).size;
+    if (!size) {
+        Refuse(conversion, host, BoxComplaint(options.box).value_or(kTestCardNeedsSize));
+    } else if (const std::optional<std::string> refused = LabelComplaint(options.label.value_or(""))) {
+        Refuse(conversion, host, *refused);
+    } else {
+        PictureOptions picture = PictureOptionsOf(options);
+        picture.split = true;
+        ShowLoaded(conversion, host, LoadedFile(LoadTestCard(*size, picture), conversion.label, picture), picture,
+                   options.rgb332);
     }
     if (const std::optional<std::string_view> table = host.Clipboard())
         conversion.tableLength = table->size();

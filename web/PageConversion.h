@@ -2,6 +2,7 @@
 
 #include "Picture.h"
 #include "PictureFormat.h"
+#include "PictureOptions.h"
 #include "PreviewContent.h"
 
 #include <cstdint>
@@ -15,9 +16,14 @@
 // What the page asks of a conversion besides the file.
 struct PageOptions {
     bool rgb332 = false;
-    // The text of the "Fit to W × H" field; empty keeps a picture's size.
-    std::string fit;
-    bool dither = false;
+    // The text of the size field, W × H; empty keeps a picture's size.
+    std::string box;
+    bmp2cdata::Sizing sizing = bmp2cdata::Sizing::Fit;
+    // Quarter turns clockwise, 0 to 3.
+    std::uint32_t quarterTurns = 0;
+    bool mirror = false;
+    bool bgr = false;
+    bmp2cdata::Dither dither = bmp2cdata::Dither::None;
     bmp2cdata::RgbColour background = {};
     // The text of the label field; nothing labels the table after the file.
     std::optional<std::string> label;
@@ -45,6 +51,9 @@ struct PageConversion {
     std::optional<std::size_t> tableLength;
     // The table's label, which also names the saved file.
     std::string label;
+    // How many tables the output holds: 0 after a complaint, more than one
+    // for a picture split into bands of rows.
+    std::uint32_t tables = 0;
     bmp2cdata::PreviewContent preview;
     // A line on where the page's table may differ from bmp2cdata's, or
     // nothing.
@@ -62,9 +71,9 @@ struct PageConversion {
 // while the format, the size or the file's own road asks for more.
 std::int64_t PageBytesToRead(std::span<const std::uint8_t> head, std::int64_t fileLength, const PageOptions& options);
 
-// The complaint for the text of the "Fit to W × H" field, or nothing when
-// it is empty or a size that a picture can be fitted into.
-std::optional<std::string> FitComplaint(std::string_view text);
+// The complaint for the text of the size field, or nothing when it is empty
+// or a size that a picture can be brought to.
+std::optional<std::string> BoxComplaint(std::string_view text);
 
 // The complaint for the text of the label field when it cannot label a
 // table, or nothing.
@@ -76,12 +85,17 @@ std::optional<std::string> LabelWarning(std::string_view label);
 // Converts the file called name (no folder), as a window's Convert button
 // would: bytes are its first PageBytesToRead bytes (or all the file gave)
 // of fileLength bytes in all; its table is labelled as the options say, or
-// after name. A BMP file without a fit or dithering takes
-// the road it always took; anything else the road of a picture, for which
-// picture is the browser's decode of a PNG or JPEG file (null until the
-// conversion asks for it).
+// after name. A BMP file without picture options takes the road it always
+// took; anything else the road of a picture, split into several tables when
+// it is over one table's limit, for which picture is the browser's decode
+// of a PNG or JPEG file (null until the conversion asks for it).
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                               const PageOptions& options, const BrowserPicture* picture = nullptr);
+
+// Makes the test card at the size in the options' size field, labelled
+// "testcard" unless the label field says otherwise, and converts it as a
+// picture.
+PageConversion TestCardForPage(const PageOptions& options);
 
 // The complaint for a file the browser could not read, as for a path that
 // cannot be opened.

@@ -2,9 +2,9 @@
 // The page's side of the converter, run twice from this one script: in the
 // page, which shows what comes back, and in a worker made from the same
 // text, which reads the file, has the browser decode a picture and calls
-// the module. The table, the checks, the fit, the dithering and the packing
-// all happen in the module, the same code the windows and the command line
-// run. The page's thread never converts, so it never freezes.
+// the module. The table, the checks, the orientation, the sizing, the
+// dithering, the packing and the split all happen in the module, the same
+// code the windows and the command line run. The page's thread never converts, so it never freezes.
 
 // ---------------------------------------------------------------- worker
 
@@ -71,10 +71,10 @@ async function decodeExactly(type, bytes) {
 // canvas keeps colours premultiplied by alpha, so a partly transparent
 // pixel may come back a step off. The bitmap is kept, and drawn a strip at
 // a time on a canvas of one strip, so that its pixels are never copied
-// whole.
+// whole. It stays as stored: the module turns it as its EXIF block says.
 async function decodeThroughCanvas(type, bytes) {
-  const bitmap = await createImageBitmap(new Blob([bytes], { type }),
-                                         { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+  const bitmap = await createImageBitmap(new Blob([bytes], { type }), {
+    premultiplyAlpha: 'none', colorSpaceConversion: 'none', imageOrientation: 'none' });
   const { width, height } = bitmap;
   let strip = null;
   const rows = (first, count) => {
@@ -141,12 +141,15 @@ async function originalOf(entry) {
   return entry.bmpThumbnail;
 }
 
-// Converts the file of entry with the options of request, unless a newer
-// request comes first; the page hears of the latest request only.
+// Converts the file of entry, or makes the test card, with the options of
+// request, unless a newer request comes first; the page hears of the
+// latest request only.
 async function convertInWorker(module, entry, { id, options }, isLatest) {
   const { file } = entry;
   if (!isLatest(id))
     return null;
+  if (entry.testCard)
+    return { id, result: module.testCard(options), original: null };
   const read = await readAsNeeded(entry, module, options);
   if (!isLatest(id))
     return null;
@@ -171,10 +174,11 @@ async function convertInWorker(module, entry, { id, options }, isLatest) {
 }
 
 // The worker's side of the protocol. The page sends
-//   {type: 'check', fit, label}: answered by {type: 'checked', ...} with
+//   {type: 'check', box, label}: answered by {type: 'checked', ...} with
 //     what the fields get beside them (see checkFields in Bindings.cpp);
-//   {type: 'convert', id, file, options}: file (a File) only when it is
-//     new; options as the module's convert takes them. Answered by
+//   {type: 'convert', id, source, options}: source only when it is new,
+//     {file} (a File) or {testCard: true}; options as the module's convert
+//     takes them. Answered by
 //     {type: 'result', id, result, original} unless a newer request came.
 // and hears {type: 'ready'} once the module runs, {type: 'failed', message}
 // when it cannot.
@@ -188,14 +192,14 @@ function runWorker() {
   ready.then(() => postMessage({ type: 'ready' }), failed);
   onmessage = ({ data }) => {
     if (data.type === 'check') {
-      ready.then((module) => postMessage({ type: 'checked', ...module.checkFields(data.fit, data.label) }));
+      ready.then((module) => postMessage({ type: 'checked', ...module.checkFields(data.box, data.label) }));
       return;
     }
     latest = data.id;
-    if (data.file) {
+    if (data.source) {
       // The older file's decode is let go at once: it may be 64 MB.
       entry?.decoded?.release?.();
-      entry = { file: data.file, bytes: null, decoding: null, decoded: null, bmpThumbnail: null };
+      entry = { ...data.source, bytes: null, decoding: null, decoded: null, bmpThumbnail: null };
     }
     const converting = entry;
     queue = queue.then((module) => convertInWorker(module, converting, data, isLatest).then((answer) => {
@@ -237,12 +241,18 @@ const kNarrowLayout = '(max-width: 62rem)';
 const page = typeof document === 'undefined' ? null : {
   script: document.currentScript.textContent,
   convert: document.getElementById('convert'),
+  testCard: document.getElementById('test-card'),
   chooser: document.getElementById('chooser'),
   label: document.getElementById('label'),
   labelNote: document.getElementById('label-note'),
   rgb332: document.getElementById('rgb332'),
-  fit: document.getElementById('fit'),
-  fitNote: document.getElementById('fit-note'),
+  panel: document.getElementById('panel'),
+  box: document.getElementById('box'),
+  boxNote: document.getElementById('box-note'),
+  sizing: document.getElementById('sizing'),
+  rotate: document.getElementById('rotate'),
+  mirror: document.getElementById('mirror'),
+  bgr: document.getElementById('bgr'),
   dither: document.getElementById('dither'),
   background: document.getElementById('background'),
   copy: document.getElementById('copy'),
@@ -265,9 +275,10 @@ const page = typeof document === 'undefined' ? null : {
 const state = {
   worker: null,
   workerUrl: null,
-  // The file last chosen or dropped, and whether the worker has it.
-  file: null,
-  workerHasFile: false,
+  // What converts, the file last chosen or dropped or the test card, as
+  // {name, file} or {name, testCard: true}; and whether the worker has it.
+  source: null,
+  workerHasSource: false,
   // Counts conversions asked for; only the latest one's result is shown.
   runs: 0,
   busy: false,
@@ -295,8 +306,12 @@ function setBusy(busy) {
 function currentOptions() {
   return {
     rgb332: page.rgb332.checked,
-    fit: page.fit.value,
-    dither: page.dither.checked,
+    box: page.box.value,
+    sizing: page.sizing.value,
+    rotate: page.rotate.value,
+    mirror: page.mirror.checked,
+    bgr: page.bgr.checked,
+    dither: page.dither.value,
     background: parseInt(page.background.value.slice(1), 16) || 0,
     label: state.labelFromFile ? null : page.label.value,
   };
@@ -305,7 +320,7 @@ function currentOptions() {
 function startWorker() {
   state.workerUrl ??= URL.createObjectURL(new Blob([page.script], { type: 'text/javascript' }));
   state.worker = new Worker(state.workerUrl);
-  state.workerHasFile = false;
+  state.workerHasSource = false;
   state.worker.onmessage = ({ data }) => handlers[data.type](data);
   state.worker.onerror = (event) => {
     event.preventDefault();
@@ -322,26 +337,32 @@ function cancelRun() {
 }
 
 function convertCurrent() {
-  if (state.file === null)
+  if (state.source === null)
     return;
   const message = { type: 'convert', id: ++state.runs, options: currentOptions() };
-  if (!state.workerHasFile) {
-    message.file = state.file;
-    state.workerHasFile = true;
+  if (!state.workerHasSource) {
+    const { file, testCard } = state.source;
+    message.source = testCard ? { testCard } : { file };
+    state.workerHasSource = true;
   }
   setBusy(true);
   state.worker.postMessage(message);
 }
 
-function convertFile(file) {
+// A new source takes its label from its name, until one is typed.
+function convertSource(source) {
   if (state.busy)
     cancelRun();
-  state.file = file;
-  state.workerHasFile = false;
+  state.source = source;
+  state.workerHasSource = false;
   state.labelFromFile = true;
   page.label.value = '';
-  setStatus(`${messages.converting} ${file.name}\u2026`);
+  setStatus(`${messages.converting} ${source.name}\u2026`);
   convertCurrent();
+}
+
+function convertFile(file) {
+  convertSource({ name: file.name, file });
 }
 
 function optionChanged() {
@@ -350,7 +371,27 @@ function optionChanged() {
 }
 
 function checkFields() {
-  state.worker.postMessage({ type: 'check', fit: page.fit.value, label: page.label.value });
+  state.worker.postMessage({ type: 'check', box: page.box.value, label: page.label.value });
+}
+
+// The panel's size written in the field; a custom size leaves the field as
+// it is, for typing.
+function panelChosen() {
+  if (page.panel.value === 'custom') {
+    page.box.focus();
+    return;
+  }
+  page.box.value = page.panel.value;
+  checkFields();
+  optionChanged();
+}
+
+// The presets follow what is typed: a panel's size selects it.
+function boxTyped() {
+  const typed = page.box.value.replace(/\s+/g, '').replace(/[xX]/, '×');
+  const preset = Array.from(page.panel.options).find((option) => option.value.replace(/\s+/g, '') === typed);
+  page.panel.value = preset ? preset.value : 'custom';
+  checkFields();
 }
 
 // ---- showing what comes back
@@ -442,13 +483,14 @@ function showOriginal(original) {
   page.originalSize.textContent = size;
 }
 
-function tableWords(preview) {
+function tableWords({ preview, tables }) {
   const count = preview.width * preview.height;
-  return page.rgb332.checked ? `${count} RGB332 bytes` : `${count} RGB565 words`;
+  const values = page.rgb332.checked ? `${count} RGB332 bytes` : `${count} RGB565 words`;
+  return tables > 1 ? `${tables} tables of ${values} in all` : `a table of ${values}`;
 }
 
 async function placeOnClipboard(result, name) {
-  const converted = `Converted ${name}: a table of ${tableWords(result.preview)}`;
+  const converted = `Converted ${name}: ${tableWords(result)}`;
   try {
     await navigator.clipboard.writeText(result.table);
     setStatus(`${converted}, on the clipboard.`);
@@ -478,10 +520,10 @@ const handlers = {
     setStatus(messages.noModule + message);
   },
 
-  checked({ fit, label, labelWarning }) {
-    page.fit.setAttribute('aria-invalid', String(fit !== ''));
-    page.fitNote.textContent = fit || page.fitNote.dataset.description;
-    page.fitNote.classList.toggle('refused', fit !== '');
+  checked({ box, label, labelWarning }) {
+    page.box.setAttribute('aria-invalid', String(box !== ''));
+    page.boxNote.textContent = box || page.boxNote.dataset.description;
+    page.boxNote.classList.toggle('refused', box !== '');
     page.label.setAttribute('aria-invalid', String(label !== ''));
     page.labelNote.textContent = label || labelWarning;
     page.labelNote.className = `note ${label ? 'refused' : labelWarning ? 'warning' : ''}`;
@@ -492,7 +534,7 @@ const handlers = {
       return;
     performance.mark('result-received');
     setBusy(false);
-    const name = state.file.name;
+    const { name } = state.source;
     if (state.labelFromFile) {
       state.labelFromFile = false;
       page.label.value = result.label;
@@ -595,14 +637,16 @@ function dropped(event) {
 
 function runPage() {
   // A browser may restore the fields on reload; they start as described:
-  // no fit, no dithering, black behind transparent pixels.
-  page.rgb332.checked = false;
-  page.fit.value = '';
-  page.label.value = '';
-  page.dither.checked = false;
+  // the picture's own size, no turn, no dithering, black behind
+  // transparent pixels.
+  page.rgb332.checked = page.mirror.checked = page.bgr.checked = false;
+  page.panel.value = page.box.value = page.label.value = '';
+  page.sizing.value = 'fit';
+  page.rotate.value = '0';
+  page.dither.value = 'none';
   page.background.value = '#000000';
   page.zoom.value = '0';
-  page.fitNote.dataset.description = page.fitNote.textContent;
+  page.boxNote.dataset.description = page.boxNote.textContent;
   try {
     startWorker();
   } catch (error) {
@@ -618,12 +662,14 @@ function runPage() {
     if (page.chooser.files.length === 1)
       convertFile(page.chooser.files[0]);
   });
-  page.rgb332.addEventListener('change', optionChanged);
-  page.dither.addEventListener('change', optionChanged);
+  page.testCard.addEventListener('click', () => convertSource({ name: 'the test card', testCard: true }));
+  for (const option of [page.rgb332, page.sizing, page.rotate, page.mirror, page.bgr, page.dither])
+    option.addEventListener('change', optionChanged);
   // The picker converts once a colour is chosen, not while it moves.
   page.background.addEventListener('change', optionChanged);
-  page.fit.addEventListener('input', checkFields);
-  page.fit.addEventListener('change', optionChanged);
+  page.panel.addEventListener('change', panelChosen);
+  page.box.addEventListener('input', boxTyped);
+  page.box.addEventListener('change', optionChanged);
   page.label.addEventListener('input', labelTyped);
   page.label.addEventListener('change', optionChanged);
   page.zoom.addEventListener('change', layoutPictures);

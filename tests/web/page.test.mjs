@@ -11,6 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
+import { crc32 } from 'node:zlib';
 import { launchChromium, openPage } from './browser.mjs';
 
 const pagePath = process.env.PAGE;
@@ -40,13 +41,16 @@ function expectedOf(file, ...options) {
 }
 const expected = (name, rgb332) => expectedOf(path(name), ...(rgb332 ? ['--rgb332'] : []));
 
-// A copy of a JPEG file with an EXIF block that says to turn it a quarter:
-// bmp2cdata's decoders leave it as stored, and so must the page.
-function writeTurned(from, to) {
-  const exif = Buffer.from('Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0', 'latin1');
-  const segment = Buffer.concat([Buffer.from([0xFF, 0xE1, 0, exif.length + 2]), exif]);
-  const jpeg = readFileSync(from);
-  writeFileSync(to, Buffer.concat([jpeg.subarray(0, 2), segment, jpeg.subarray(2)]));
+// A copy of a PNG file with an eXIf chunk after its header that says to
+// turn it a quarter clockwise, as portrait.jpg's EXIF block says.
+function writeTurnedPng(from, to) {
+  const exif = Buffer.from('eXIfMM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0', 'latin1');
+  const chunk = Buffer.alloc(exif.length + 8);
+  chunk.writeUInt32BE(exif.length - 4);
+  exif.copy(chunk, 4);
+  chunk.writeUInt32BE(crc32(exif), exif.length + 4);
+  const png = readFileSync(from);
+  writeFileSync(to, Buffer.concat([png.subarray(0, 33), chunk, png.subarray(33)]));
 }
 
 let browser, context, page;
@@ -70,7 +74,7 @@ before(async () => {
   mkdirSync(picture(''));
   const made = spawnSync(new URL('../support/make-pictures.sh', import.meta.url).pathname, [picture('')]);
   assert.equal(made.status, 0, String(made.stderr));
-  writeTurned(picture('photo.jpg'), picture('turned.jpg'));
+  writeTurnedPng(picture('grey.png'), picture('portrait.png'));
   browser = await launchChromium();
   context = await browser.newContext();
   await context.grantPermissions(['clipboard-read', 'clipboard-write']);
@@ -96,12 +100,21 @@ async function setOption(rgb332) {
   await page.setChecked('#rgb332', rgb332);
 }
 
-// Sets the options for pictures as a user would; the fit field is taken
-// when it loses the focus.
-async function setPictureOptions({ fit = '', dither = false, background = '#000000' }) {
-  await page.fill('#fit', fit);
-  await page.locator('#fit').blur();
-  await page.setChecked('#dither', dither);
+// Sets the options for pictures as a user would: a panel from the list, or
+// a size typed, taken when the field loses the focus.
+async function setPictureOptions({ panel = null, box = '', sizing = 'fit', rotate = '0', mirror = false, bgr = false,
+                                   dither = 'none', background = '#000000' }) {
+  if (panel === null) {
+    await page.fill('#box', box);
+    await page.locator('#box').blur();
+  } else {
+    await page.selectOption('#panel', panel);
+  }
+  await page.selectOption('#sizing', sizing);
+  await page.selectOption('#rotate', rotate);
+  await page.setChecked('#mirror', mirror);
+  await page.setChecked('#bgr', bgr);
+  await page.selectOption('#dither', dither);
   await page.fill('#background', background);
 }
 
@@ -259,7 +272,7 @@ test('the preview scales by whole numbers or whole fractions, and zooms with a g
              shown: canvas.getBoundingClientRect().width, box: canvas.parentElement.parentElement.clientWidth,
              grid: canvas.parentElement.classList.contains('grid') };
   });
-  await setPictureOptions({ fit: '276x276' });
+  await setPictureOptions({ box: '276x276' });
   for (const name of ['rainbow', 'large']) {
     await convertByChooser(name);
     const { width, height, scale, shown: shownWidth, box } = await layout();
@@ -275,7 +288,7 @@ test('the preview scales by whole numbers or whole fractions, and zooms with a g
 });
 
 test('a newer file cancels the conversion of an older one', async () => {
-  await setPictureOptions({ fit: '160x128', dither: true });
+  await setPictureOptions({ box: '160x128', dither: 'fs' });
   const started = [];
   page.on('worker', (worker) => started.push(worker));
   await page.evaluate(([older, newer]) => {
@@ -395,12 +408,12 @@ test('a refused clipboard write is said in the output and the status, and Copy c
 });
 
 test('PNG and JPEG pictures convert with the options as bmp2cdata converts them', async () => {
-  await setPictureOptions({ fit: '160 × 128', dither: true, background: '#336699' });
+  await setPictureOptions({ box: '160 × 128', dither: 'fs', background: '#336699' });
   await setOption(true);
   const options = ['--rgb332', '--fit', '160x128', '--dither', '--background', '336699'];
-  // Partial alpha over the background, a progressive JPEG, the same turned
-  // by EXIF, and a BMP too large for a table, which is fitted.
-  for (const file of ['alpha.png', 'photo.jpg', 'turned.jpg', '../large.bmp']) {
+  // Partial alpha over the background, a progressive JPEG, and a BMP too
+  // large for a table, which is fitted.
+  for (const file of ['alpha.png', 'photo.jpg', '../large.bmp']) {
     await setClipboard(untouched);
     await convertByChooser(file, picture(file));
     const { output, table } = expectedOf(picture(file), ...options);
@@ -429,15 +442,16 @@ test('a changed option converts the current picture again at once', async () => 
   await setPictureOptions({});
   const alpha = picture('alpha.png');
   await convertByChooser('alpha', alpha);
-  // 250 × 333 pixels need a fit; each change below converts again.
+  // 250 × 333 pixels are split until fitted; each change below converts
+  // again.
   const steps = [
-    [() => setPictureOptions({ fit: '200x200' }), ['--fit', '200x200']],
+    [() => setPictureOptions({ box: '200x200' }), ['--fit', '200x200']],
     [() => page.fill('#background', '#ff8000'), ['--fit', '200x200', '--background', 'ff8000']],
-    [() => page.check('#dither'), ['--fit', '200x200', '--background', 'ff8000', '--dither']],
+    [() => page.selectOption('#dither', 'fs'), ['--fit', '200x200', '--background', 'ff8000', '--dither']],
     [() => page.check('#rgb332'), ['--fit', '200x200', '--background', 'ff8000', '--dither', '--rgb332']],
   ];
   let previous = await outputText();
-  assert.equal(previous, expectedOf(alpha).output);
+  assert.equal(previous, expectedOf(alpha, '--split').output);
   for (const [change, options] of steps) {
     await change();
     await waitForNewResult(previous);
@@ -445,19 +459,64 @@ test('a changed option converts the current picture again at once', async () => 
     assert.equal(previous, expectedOf(alpha, ...options).output, options.join(' '));
   }
   assert.equal(await clipboard(), expectedOf(alpha, ...steps.at(-1)[1]).table);
-  // A fit the converter cannot take gets one line, beside the field and
+  // A size the converter cannot take gets one line, beside the field and
   // instead of the table.
-  for (const [fit, complaint] of [['4097x276', 'Fit to 4097x276 is too large: W and H must be at most 4096'],
-                                  ['160', 'Fit to W × H needs a width and a height such as 160x128']]) {
-    await setPictureOptions({ fit });
+  for (const [box, complaint] of [['4097x276', 'The size 4097x276 is too large: W and H must be at most 4096'],
+                                  ['160', 'The size W × H needs a width and a height such as 160x128']]) {
+    await setPictureOptions({ box });
     await waitForNewResult(previous);
-    await page.waitForFunction((text) => document.getElementById('fit-note').textContent === text, complaint);
+    await page.waitForFunction((text) => document.getElementById('box-note').textContent === text, complaint);
     previous = await outputText();
-    assert.deepEqual([previous, await shown('status'), await page.getAttribute('#fit', 'aria-invalid')],
+    assert.deepEqual([previous, await shown('status'), await page.getAttribute('#box', 'aria-invalid')],
                      [`${complaint}\n`, `alpha.png was not converted: ${complaint}`, 'true']);
   }
   await setPictureOptions({});
   await setOption(false);
+});
+
+// Each setting of the page beside the options of bmp2cdata it stands for,
+// and the size the preview shows. The page splits by itself whatever takes
+// the road of a picture, and names no option when even that is refused.
+test('every picture option gives the table of bmp2cdata, split where it is over one table', async () => {
+  const cases = [
+    ['photo.jpg', { panel: '240 × 320', sizing: 'fill' }, ['--fill', '240x320', '--split'], '240 × 320'],
+    ['alpha.png', { box: '100x90', sizing: 'pad', background: '#336699' },
+     ['--pad', '100x90', '--background', '336699'], '100 × 90'],
+    ['photo.jpg', { box: '160x128', rotate: '90', mirror: true, bgr: true, dither: 'ordered' },
+     ['--fit', '160x128', '--rotate', '90', '--mirror', '--bgr', '--dither=ordered'], '96 × 128'],
+    ['grey.png', { rotate: '270', dither: 'fs', rgb332: true }, ['--rotate', '270', '--dither', '--rgb332'], '140 × 200'],
+    ['portrait.jpg', { rotate: '180' }, ['--rotate', '180', '--split'], '240 × 320'],
+    ['portrait.png', {}, [], '140 × 200'],
+    ['photo.jpg', { box: '1000x1000', sizing: 'fill' }, ['--fill', '1000x1000', '--split'], ''],
+  ];
+  for (const [file, { rgb332 = false, ...options }, args, size] of cases) {
+    await setOption(rgb332);
+    await setPictureOptions(options);
+    await convertByChooser(file, picture(file));
+    const { output, table } = expectedOf(picture(file), ...args);
+    const pageOutput = table === null ? output.replace(' that --split writes', ' that the page writes in several tables') : output;
+    assert.deepEqual([await outputText(), await shown('size')], [pageOutput, size], `${file} ${args.join(' ')}`);
+  }
+  await setOption(false);
+  await setPictureOptions({});
+});
+
+test('Test card makes the card for the size in the fields, split in one line when over one table', async () => {
+  await setPictureOptions({ panel: '320 × 240', bgr: true });
+  await setClipboard(untouched);
+  await page.click('#test-card');
+  await waitForResult();
+  const { stdout } = run('bmp2cdata', '--test-card', '320x240', '--bgr', '--split');
+  assert.deepEqual([await outputText(), await clipboard(), await page.inputValue('#label')],
+                   [`${stdout}\n${closing}\n`, stdout, 'testcard']);
+  assert.deepEqual([await shown('verdict'), await shown('status')],
+                   ['Split into 2 tables of whole rows, 76800 RGB565 words in all: one table holds at most 65535',
+                    'Converted the test card: 2 tables of 76800 RGB565 words in all, on the clipboard.']);
+  // An empty size converts the card again, to its one line of complaint.
+  const previous = await outputText();
+  await setPictureOptions({});
+  await waitForNewResult(previous);
+  assert.equal(await outputText(), 'The test card needs a size: pick a panel or type W × H\n');
 });
 
 test('a 20000 × 20000 PNG is refused from its head, before anything is decoded', async () => {
@@ -477,13 +536,15 @@ test('a 20000 × 20000 PNG is refused from its head, before anything is decoded'
   assert.deepEqual(await converter().evaluate(() => [self.sizesRead, self.decodes]), [[54], 0]);
 });
 
-test('without WebCodecs a picture is decoded through a canvas', async () => {
+test('without WebCodecs a picture is decoded through a canvas, turned by the converter alone', async () => {
   const fallback = await openPage(context, pagePath, watch);
   await fallback.workers()[0].evaluate(() => { delete self.ImageDecoder; });
-  const [chooser] = await Promise.all([fallback.waitForEvent('filechooser'), fallback.click('#convert')]);
-  await chooser.setFiles(picture('grey.png'));
-  await waitForResult(fallback);
-  assert.equal(await outputText(fallback), expectedOf(picture('grey.png')).output);
+  for (const name of ['grey.png', 'portrait.jpg', 'portrait.png']) {
+    const [chooser] = await Promise.all([fallback.waitForEvent('filechooser'), fallback.click('#convert')]);
+    await chooser.setFiles(picture(name));
+    await waitForResult(fallback);
+    assert.equal(await outputText(fallback), expectedOf(picture(name), '--split').output, name);
+  }
   await fallback.close();
 });
 
@@ -495,7 +556,8 @@ test('keyboard alone reaches every control, with a visible focus mark', async ()
   await chooser.setFiles(path('rainbow'));
   await waitForResult(keyboard);
   const reached = [];
-  const controls = ['label', 'copy', 'save', 'rgb332', 'fit', 'dither', 'background', 'output', 'zoom'];
+  const controls = ['test-card', 'label', 'copy', 'save', 'rgb332', 'panel', 'box', 'sizing', 'rotate', 'mirror', 'bgr',
+                    'dither', 'background', 'output', 'zoom'];
   for (let i = 0; i < controls.length; ++i) {
     await keyboard.keyboard.press('Tab');
     reached.push(await keyboard.evaluate(() => {
