@@ -99,7 +99,7 @@ take_page() {
 import { launchChromium, openPage } from './tests/web/browser.mjs';
 
 const browser = await launchChromium();
-const context = await browser.newContext({ viewport: { width: 1200, height: 640 }, colorScheme: 'light' });
+const context = await browser.newContext({ viewport: { width: 1200, height: 720 }, colorScheme: 'light' });
 await context.grantPermissions(['clipboard-read', 'clipboard-write']);
 const page = await openPage(context, process.env.PAGE);
 await page.check('#rgb332');
