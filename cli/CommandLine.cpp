@@ -533,8 +533,10 @@ int Run(const std::vector<std::string>& arguments)
     std::string problem;
     const std::optional<Options> options = ParseArguments(arguments, problem);
     if (!options) {
+        // The problem and where to learn more, as GNU tools do: the whole
+        // help would bury the one line that matters.
         Complain("bmp2cdata: " + problem);
-        WriteStandardError(WithLineEnds(kUsage));
+        Complain("Try 'bmp2cdata --help' for more information.");
         return kExitUsage;
     }
     if (options->help)

@@ -2,6 +2,7 @@
 # them, with the version and the date of the latest release in the changelog.
 
 file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog changelog_signatures REGEX "^ -- ")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
 list(GET changelog_signatures 0 latest_signature)
 if(NOT latest_signature MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
     message(FATAL_ERROR "cmake/debian/changelog: no date in its latest entry's line: ${latest_signature}")
@@ -18,6 +19,8 @@ function(add_manual_page name)
     cmake_parse_arguments(PARSE_ARGV 1 page "" FROM_HELP "")
     set(folder ${CMAKE_BINARY_DIR}/man)
     file(READ ${PROJECT_SOURCE_DIR}/docs/${name}.1.in text)
+    # Read while configuring: an edit to the source must configure anew.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/${name}.1.in)
     string(REPLACE "@VERSION@" "${PROJECT_VERSION}" text "${text}")
     string(REPLACE "@DATE@" "${BMP2CDATA_RELEASE_DATE}" text "${text}")
     # Written through a copy, so that an unchanged page is not built again.

@@ -16,6 +16,10 @@ constexpr int kBelowBehind = 3;
 constexpr int kBelow = 5;
 constexpr int kBelowAhead = 1;
 
+// Bits of red, green and blue in a packed value, and where each one lies.
+constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
+constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
+
 // One channel of a layout: for every 8-bit value the nearest level the
 // LCD shows and the value it shows for that level, and where the level lies
 // in the packed value.
@@ -27,8 +31,6 @@ struct ChannelLevels {
 
 std::array<ChannelLevels, 3> LevelsOf(bool rgb332)
 {
-    constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
-    constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
     std::array<ChannelLevels, 3> channels;
     for (std::size_t channel = 0; channel < 3; ++channel) {
         const int bits = rgb332 ? kBits332[channel] : kBits565[channel];
@@ -149,8 +151,6 @@ struct OrderedLevels {
 
 std::array<OrderedLevels, 3> OrderedLevelsOf(bool rgb332)
 {
-    constexpr int kBits565[3] = {5, 6, 5}, kShifts565[3] = {11, 5, 0};
-    constexpr int kBits332[3] = {3, 3, 2}, kShifts332[3] = {5, 2, 0};
     std::array<OrderedLevels, 3> channels;
     for (std::size_t channel = 0; channel < 3; ++channel) {
         const int bits = rgb332 ? kBits332[channel] : kBits565[channel];

@@ -216,7 +216,7 @@ TEST_F(CommandLine, OutputOntoAnInputIsRefusedBeforeAnythingIsWritten)
     }
 }
 
-TEST_F(CommandLine, UsageErrorIsSaidWithTheHelpOnStandardErrorAndExitsWithTwo)
+TEST_F(CommandLine, UsageErrorIsSaidInOneLineWithAPointerToTheHelpAndExitsWithTwo)
 {
     const ProcessResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -226,7 +226,8 @@ TEST_F(CommandLine, UsageErrorIsSaidWithTheHelpOnStandardErrorAndExitsWithTwo)
     EXPECT_TRUE(version.out.starts_with("bmp2cdata ")) << version.out;
     const ProcessResult wrong = Run({"--bogus", "a.bmp"});
     EXPECT_EQ(wrong.status, 2);
-    EXPECT_EQ(wrong.err, WithLineEnds("bmp2cdata: unknown option --bogus\n") + help.out);
+    EXPECT_EQ(wrong.err,
+              WithLineEnds("bmp2cdata: unknown option --bogus\nTry 'bmp2cdata --help' for more information.\n"));
     EXPECT_EQ(wrong.out, "");
 }
 

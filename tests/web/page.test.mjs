@@ -437,6 +437,15 @@ test('PNG and JPEG pictures convert with the options as bmp2cdata converts them'
   }
 });
 
+test('JPEGs with subsampled chroma give bmp2cdata\'s pixels to the last bit', async () => {
+  await setOption(false);
+  await setPictureOptions({});
+  for (const file of ['chroma420.jpg', 'chroma422.jpg']) {
+    await convertByChooser(file, picture(file));
+    assert.equal(await outputText(), expectedOf(picture(file)).output, file);
+  }
+});
+
 test('a changed option converts the current picture again at once', async () => {
   await setOption(false);
   await setPictureOptions({});
