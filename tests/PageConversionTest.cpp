@@ -125,6 +125,14 @@ TEST(PageConversion, OnlyWhatTakesThePictureRoadIsSplitAndABmpWithoutOptionsIsWa
               "Split into 2 tables of whole rows, 76176 RGB565 words in all: one table holds at most 65535");
 }
 
+TEST(PageConversion, APictureTooLargeEvenToSplitIsRefusedWithoutTheCommandLinesOption)
+{
+    PageOptions options;
+    options.box = "1024x1024";
+    EXPECT_EQ(TestCardForPage(options).output, "1024 x 1024 is 1048576 pixels, more than the 786432 that the page "
+                                               "writes in several tables: fit into 886x886\n");
+}
+
 TEST(PageConversion, AJpegIsJudgedFromItsHeadEvenWhenItsSizeLiesBeyondMetadata)
 {
     // Start of image, 200 bytes of metadata, then a 20000 x 20000 frame.
