@@ -1,6 +1,7 @@
 #include "Picture.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <type_traits>
 
@@ -111,7 +112,9 @@ PictureBuilder::PictureBuilder(PictureSize size, const ScaledWindow& window, Rgb
     columns_ = Covers(size.width, scaledWidth, static_cast<std::uint32_t>(window.left), window.size.width);
     rows_ = Covers(size.height, scaledHeight, static_cast<std::uint32_t>(window.top), window.size.height);
     rowSums_.resize(std::size_t{window.size.width} * 3);
-    sums_.resize(static_cast<std::size_t>(window.size.Area()) * 3);
+    sums_.resize(rowSums_.size() * kRowsInProgress);
+    fitted_ = {window.size.width, window.size.height, {}};
+    fitted_.rgb.reserve(static_cast<std::size_t>(window.size.Area()) * 3);
 }
 
 std::uint8_t* PictureBuilder::NextRow()
@@ -154,12 +157,32 @@ void PictureBuilder::AddRowDown()
         const std::uint32_t weight = old == cover.first ? cover.firstLength
                                      : old == cover.last ? cover.lastLength
                                                          : static_cast<std::uint32_t>(window_.scaledHeight);
-        std::uint32_t* sum = &sums_[row * newRowLength];
+        std::uint32_t* sum = &sums_[row % kRowsInProgress * newRowLength];
         for (std::size_t i = 0; i < newRowLength; ++i)
             sum[i] += rowSums_[i] * weight;
     }
     while (newRow_ < newRows && rows_[newRow_].last <= old)
-        ++newRow_;
+        FinishNewRow();
+}
+
+// Old pixels' lengths in a new pixel's sum come to width x height units
+// at most, each unit weighing a sample of at most 255: the sums, the running
+// sums along a row and the rounding half added below all stay within this.
+static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <= std::numeric_limits<std::uint32_t>::max(),
+              "a fitted pixel's sum must fit 32 bits");
+
+// The next new row, all its old rows summed, rounded into the fitted
+// picture; its slot is cleared for the row that takes it next.
+void PictureBuilder::FinishNewRow()
+{
+    // Every new pixel covers width x height units of old pixels' lengths.
+    const auto covered = static_cast<std::uint32_t>(size_.Area());
+    const auto slot = sums_.begin() + static_cast<std::ptrdiff_t>(newRow_ % kRowsInProgress * rowSums_.size());
+    const auto slotEnd = slot + static_cast<std::ptrdiff_t>(rowSums_.size());
+    std::transform(slot, slotEnd, std::back_inserter(fitted_.rgb),
+                   [covered](std::uint32_t sum) { return static_cast<std::uint8_t>((sum + covered / 2) / covered); });
+    std::fill(slot, slotEnd, 0);
+    ++newRow_;
 }
 
 void PictureBuilder::RowAdded()
@@ -289,24 +312,13 @@ void PictureBuilder::AddBgrRow(const std::uint8_t* bgr)
     RowAdded();
 }
 
-// Old pixels' lengths in a new pixel's sum come to width x height units
-// at most, each unit weighing a sample of at most 255: the sums, the running
-// sums along a row and the rounding half added below all stay within this.
-static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <= std::numeric_limits<std::uint32_t>::max(),
-              "a fitted pixel's sum must fit 32 bits");
-
 Picture PictureBuilder::Finish()
 {
     if (!Fitting())
         return std::move(picture_);
-    // Every new pixel covers width x height units of old pixels' lengths;
-    // within kMaxPicturePixels even the rounded sum fits 32 bits.
-    const auto covered = static_cast<std::uint32_t>(size_.Area());
-    const PictureSize size = window_.size;
-    Picture fitted{size.width, size.height, std::vector<std::uint8_t>(static_cast<std::size_t>(size.Area()) * 3)};
-    for (std::size_t i = 0; i < fitted.rgb.size(); ++i)
-        fitted.rgb[i] = static_cast<std::uint8_t>((sums_[i] + covered / 2) / covered);
-    return fitted;
+    // Rows that never came are left black, as unfitted ones are.
+    fitted_.rgb.resize(static_cast<std::size_t>(fitted_.Area()) * 3);
+    return std::move(fitted_);
 }
 
 Picture PictureFromBmp(const BmpImage& image, std::optional<ScaledWindow> window)

@@ -112,6 +112,7 @@ private:
     template <std::size_t Stride>
     void SumRowAcross(const std::uint8_t* row);
     void AddRowDown();
+    void FinishNewRow();
 
     // When fitting: the old row being added, its sums across, and the
     // weighted sums of the new pixels.
@@ -121,7 +122,14 @@ private:
     // The old rows each new row covers, and the next new row to be reached.
     std::vector<Cover> rows_;
     std::uint32_t newRow_ = 0;
+    // The weighted sums of the new rows an old row can reach: since new rows
+    // are never shorter than old ones, an old row lies in two at most. New
+    // row r is summed in slot r % kRowsInProgress, and written into the
+    // fitted picture once its last old row has come, so that the sums of
+    // the whole picture are never held.
+    static constexpr std::uint32_t kRowsInProgress = 2;
     std::vector<std::uint32_t> sums_;
+    Picture fitted_;
 
     // An interlaced file's next pass and row in it, and, when fitting, its
     // pixels so far.
