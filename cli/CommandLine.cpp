@@ -7,6 +7,7 @@
 #include "OutputFile.h"
 #include "Platform.h"
 #include "PlatformPictureDecoder.h"
+#include "Prefault.h"
 #include "Utf8.h"
 
 #include <algorithm>

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,20 +77,4 @@ std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
     }
     bytes.resize(got);
     return bytes;
-}
-
-void PrefaultCapacity(std::string& buffer)
-{
-#ifdef MADV_POPULATE_WRITE
-    // Only whole pages inside the buffer; a kernel before 5.14 refuses the
-    // advice, and the pages then fault in one by one as before.
-    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
-    const std::uintptr_t first = (start + pageSize - 1) / pageSize * pageSize;
-    const std::uintptr_t end = (start + buffer.capacity()) / pageSize * pageSize;
-    if (end > first)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
-#else
-    (void)buffer;
-#endif
 }

@@ -63,7 +63,3 @@ bool WriteStandardOutput(std::string_view text);
 
 // Writes text (UTF-8) to standard error, as far as it can be written.
 void WriteStandardError(std::string_view text);
-
-// Gives buffer's reserved capacity its memory at once, where one request is
-// cheaper than a page fault for every page the table fills.
-void PrefaultCapacity(std::string& buffer);

@@ -122,6 +122,3 @@ std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::size_t limit)
     bytes.resize(got);
     return bytes;
 }
-
-// Windows has no request cheaper than touching the pages as they fill.
-void PrefaultCapacity(std::string&) {}

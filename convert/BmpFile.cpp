@@ -3,6 +3,7 @@
 #include "BmpFile.h"
 
 #include "BmpDecode.h"
+#include "Prefault.h"
 #include "WideText.h"
 
 #include <algorithm>
@@ -131,6 +132,10 @@ std::size_t ReadOnlyFile::ReadSome(std::uint8_t* buffer, std::size_t size)
 void ReadUpTo(ReadOnlyFile& file, BmpFileBytes& contents, std::size_t wanted)
 {
     std::size_t got = contents.bytes.size();
+    if (wanted > contents.bytes.capacity()) {
+        contents.bytes.reserve(wanted);
+        PrefaultCapacity(contents.bytes);
+    }
     contents.bytes.resize(std::max(wanted, got));
     while (got < wanted) {
         const std::size_t read = file.ReadSome(contents.bytes.data() + got, wanted - got);

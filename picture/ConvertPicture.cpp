@@ -7,6 +7,7 @@
 #include "Orientation.h"
 #include "PicturePlan.h"
 #include "PixelPacking.h"
+#include "Prefault.h"
 
 #include <algorithm>
 #include <charconv>
@@ -272,7 +273,11 @@ void ConvertPicture(ConverterHost& host, const std::string& label, const Picture
         host.AddLine(*complaint);
         return;
     }
-    std::vector<std::uint16_t> values(static_cast<std::size_t>(picture.Area()));
+    const auto area = static_cast<std::size_t>(picture.Area());
+    std::vector<std::uint16_t> values;
+    values.reserve(area);
+    PrefaultCapacity(values);
+    values.resize(area);
     PackPicture(picture, host.Rgb332Selected(), options.dither, values);
     WriteCdataTables(host, TablesOf(label, picture, options, values.data()));
 }

@@ -1,5 +1,7 @@
 #include "Picture.h"
 
+#include "Prefault.h"
+
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -115,6 +117,7 @@ PictureBuilder::PictureBuilder(PictureSize size, const ScaledWindow& window, Rgb
     sums_.resize(rowSums_.size() * kRowsInProgress);
     fitted_ = {window.size.width, window.size.height, {}};
     fitted_.rgb.reserve(static_cast<std::size_t>(window.size.Area()) * 3);
+    PrefaultCapacity(fitted_.rgb);
 }
 
 std::uint8_t* PictureBuilder::NextRow()
