@@ -3,7 +3,6 @@
 #include "Prefault.h"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 #include <type_traits>
 
@@ -180,11 +179,13 @@ void PictureBuilder::FinishNewRow()
 {
     // Every new pixel covers width x height units of old pixels' lengths.
     const auto covered = static_cast<std::uint32_t>(size_.Area());
-    const auto slot = sums_.begin() + static_cast<std::ptrdiff_t>(newRow_ % kRowsInProgress * rowSums_.size());
-    const auto slotEnd = slot + static_cast<std::ptrdiff_t>(rowSums_.size());
-    std::transform(slot, slotEnd, std::back_inserter(fitted_.rgb),
-                   [covered](std::uint32_t sum) { return static_cast<std::uint8_t>((sum + covered / 2) / covered); });
-    std::fill(slot, slotEnd, 0);
+    const std::size_t length = rowSums_.size();
+    std::uint32_t* slot = sums_.data() + newRow_ % kRowsInProgress * length;
+    fitted_.rgb.resize(fitted_.rgb.size() + length);
+    std::uint8_t* out = fitted_.rgb.data() + fitted_.rgb.size() - length;
+    for (std::size_t i = 0; i < length; ++i)
+        out[i] = static_cast<std::uint8_t>((slot[i] + covered / 2) / covered);
+    std::fill_n(slot, length, 0);
     ++newRow_;
 }
 
