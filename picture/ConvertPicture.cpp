@@ -191,7 +191,8 @@ FitBox ParseFitBox(std::string_view text)
             FitBox::Problem::None};
 }
 
-std::optional<std::string> OutputComplaint(PictureSize output, const PictureOptions& options)
+std::optional<std::string> OutputComplaint(PictureSize output, const PictureOptions& options,
+                                           std::string_view remedy)
 {
     const bool splits = Splits(output);
     if (output.Area() <= kMaxTablePixels || (options.split && splits))
@@ -206,7 +207,8 @@ std::optional<std::string> OutputComplaint(PictureSize output, const PictureOpti
         complaint += std::to_string(kMaxSplitPixels) + " that --split writes: ";
     }
     const PictureSize largest = LargestWithin(output, options.split ? kMaxSplitPixels : kMaxTablePixels);
-    return complaint + SizingVerb(options) + std::to_string(largest.width) + "x" + std::to_string(largest.height);
+    complaint += remedy.empty() ? SizingVerb(options) : std::string(remedy);
+    return complaint + std::to_string(largest.width) + "x" + std::to_string(largest.height);
 }
 
 std::int64_t PictureBytesWanted(std::span<const std::uint8_t> start, std::int64_t fileLength,
@@ -235,7 +237,10 @@ LoadedPicture LoadPictureBytes(std::span<const std::uint8_t> bytes, std::int64_t
 LoadedPicture LoadTestCard(PictureSize size, const PictureOptions& options)
 {
     const PicturePlan plan = PlanPicture(size, AskedOrientation(options), options);
-    if (std::optional<std::string> complaint = OutputComplaint(plan.output, options))
+    // Without a box, a smaller card is the way to a table, not a fit of a
+    // card whose one-pixel frame would then be averaged away.
+    if (std::optional<std::string> complaint =
+            OutputComplaint(plan.output, options, options.box ? std::string_view{} : "use --test-card "))
         return Refused(std::move(*complaint));
     const Picture card = TestCard(size);
     return BuildPlanned(size, plan, options, {}, [&](PictureBuilder& builder) {

@@ -40,9 +40,11 @@ struct FitBox {
 FitBox ParseFitBox(std::string_view text);
 
 // The complaint for a picture that comes out at output, too large for one
-// table (or, split, for all of them), with the way to get it; nothing when
-// it can be written.
-std::optional<std::string> OutputComplaint(PictureSize output, const PictureOptions& options);
+// table (or, split, for all of them), with the way to get it, a size after
+// remedy (by default the box's fit, fill or pad); nothing when it can be
+// written.
+std::optional<std::string> OutputComplaint(PictureSize output, const PictureOptions& options,
+                                           std::string_view remedy = {});
 
 // A picture ready for its table, or the one line of complaint a run gives.
 struct LoadedPicture {

@@ -795,6 +795,7 @@ TEST(TableLimit, APictureOverOneTableIsRefusedWithTheWayToGetIt)
     };
     for (const auto& c : cases)
         EXPECT_EQ(OutputComplaint(c.output, c.options), c.complaint) << c.output.width << "x" << c.output.height;
+    EXPECT_EQ(LoadTestCard({320, 240}, {}).complaint, "320 x 240 is 76800 pixels" + split + "use --test-card 295x221");
     EXPECT_EQ(AmountWarning(76176), "76176 pixels do not fit the table's 16-bit amount; BASIC may read it as 10640");
     EXPECT_EQ(AmountWarning(65535), std::nullopt);
 }
