@@ -151,6 +151,31 @@ void ShowLoaded(PageConversion& conversion, ConverterHost& host, const LoadedFil
 
 const std::string kTestCardNeedsSize = "The test card needs a size: pick a panel or type W \u00D7 H";
 
+// A run of the page's, labelled label: refused with the size field's
+// complaint, else with the label field's, else run(conversion, host); the
+// output goes to a buffer of its own, and the table's length is noted.
+template <typename Run>
+PageConversion RunForPage(const PageOptions& options, std::string label, std::optional<std::string> complaint,
+                          const Run& run)
+{
+    PageConversion conversion;
+    // The page has no Close button, but a run must never start stopped.
+    StopConversion = false;
+    BufferHost host(options.rgb332, conversion.output);
+    conversion.label = std::move(label);
+    // A label typed in the field is refused in the field's words; one taken
+    // from the file's name, in the words of every front end.
+    if (!complaint)
+        complaint = LabelComplaint(options.label.value_or(""));
+    if (complaint)
+        Refuse(conversion, host, *complaint);
+    else
+        run(conversion, host);
+    if (const std::optional<std::string_view> table = host.Clipboard())
+        conversion.tableLength = table->size();
+    return conversion;
+}
+
 void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes)
 {
     conversion.decode = SniffPictureFormat(bytes);
@@ -201,55 +226,35 @@ std::optional<std::string> LabelWarning(std::string_view label)
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                               const PageOptions& options, const BrowserPicture* picture)
 {
-    PageConversion conversion;
-    // The page has no Close button, but a run must never start stopped.
-    StopConversion = false;
-    BufferHost host(options.rgb332, conversion.output);
-    conversion.label = options.label.value_or(LabelFromPath(name));
-    if (const std::optional<std::string> complaint = BoxComplaint(options.box)) {
-        Refuse(conversion, host, *complaint);
-    } else if (const std::optional<std::string> refused = LabelComplaint(options.label.value_or(""))) {
-        // A label typed in the field is refused in the field's words; one
-        // taken from the file's name, in the words of every front end.
-        Refuse(conversion, host, *refused);
-    } else {
+    const auto run = [&](PageConversion& conversion, ConverterHost& host) {
         BrowserDecoder decoder(picture);
         const PictureOptions pictureOptions = PictureOptionsFor(bytes, options);
         const LoadedFile loaded(bytes, fileLength, conversion.label, decoder, pictureOptions);
         if (decoder.Asked() && picture == nullptr) {
             AskToDecode(conversion, bytes);
-            return conversion;
+            return;
         }
         ShowLoaded(conversion, host, loaded, pictureOptions, options.rgb332);
         if (loaded.Complaint().empty() && HasSixteenBitSamples(bytes))
             conversion.note = kSixteenBitNote;
-    }
-    if (const std::optional<std::string_view> table = host.Clipboard())
-        conversion.tableLength = table->size();
-    return conversion;
+    };
+    return RunForPage(options, options.label.value_or(LabelFromPath(name)), BoxComplaint(options.box), run);
 }
 
 PageConversion TestCardForPage(const PageOptions& options)
 {
-    PageConversion conversion;
-    StopConversion = false;
-    BufferHost host(options.rgb332, conversion.output);
-    conversion.label = options.label.value_or(std::string(kTestCardLabel));
     const std::optional<PictureSize> size =
         BoxComplaint(options.box) ? std::nullopt : ParseFitBox(BoxArgument(options.box)).size;
-    if (!size) {
-        Refuse(conversion, host, BoxComplaint(options.box).value_or(kTestCardNeedsSize));
-    } else if (const std::optional<std::string> refused = LabelComplaint(options.label.value_or(""))) {
-        Refuse(conversion, host, *refused);
-    } else {
+    const auto run = [&](PageConversion& conversion, ConverterHost& host) {
         PictureOptions picture = PictureOptionsOf(options);
         picture.split = true;
         ShowLoaded(conversion, host, LoadedFile(LoadTestCard(*size, picture), conversion.label, picture), picture,
                    options.rgb332);
-    }
-    if (const std::optional<std::string_view> table = host.Clipboard())
-        conversion.tableLength = table->size();
-    return conversion;
+    };
+    std::optional<std::string> sizeComplaint;
+    if (!size)
+        sizeComplaint = BoxComplaint(options.box).value_or(kTestCardNeedsSize);
+    return RunForPage(options, options.label.value_or(std::string(kTestCardLabel)), std::move(sizeComplaint), run);
 }
 
 PageConversion UnreadableForPage(const std::string& name)
