@@ -42,16 +42,18 @@ std::int64_t LengthFromScript(double length)
     return static_cast<std::int64_t>(std::min(std::floor(length), kLargestExact));
 }
 
-std::vector<std::uint8_t> BytesFromScript(const val& bytes)
-{
-    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
-}
-
 // Copies a Uint8Array into bytes, reusing their room.
 void CopyInto(const val& array, std::vector<std::uint8_t>& bytes)
 {
     bytes.resize(array["length"].as<std::size_t>());
     val(emscripten::typed_memory_view(bytes.size(), bytes.data())).call<void>("set", array);
+}
+
+std::vector<std::uint8_t> BytesFromScript(const val& array)
+{
+    std::vector<std::uint8_t> bytes;
+    CopyInto(array, bytes);
+    return bytes;
 }
 
 // The choice a select gives as text, or the first of the choices when it
