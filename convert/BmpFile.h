@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Prefault.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,7 +14,7 @@ namespace bmp2cdata {
 // The bytes of a BMP file as far as the converter looks at them: all of a
 // file short enough to be converted, only the header of a longer one.
 struct BmpFileBytes {
-    std::vector<std::uint8_t> bytes;
+    LargeBytes bytes;
     // The whole file's length.
     std::int64_t length = 0;
 };

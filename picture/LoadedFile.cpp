@@ -156,7 +156,7 @@ LoadedFile LoadStream(const StreamReader& read, const std::string& complaint, co
 {
     if (BreaksSourceText(label))
         return {kSourceBreakingLabelComplaint, label};
-    std::vector<std::uint8_t> bytes;
+    LargeBytes bytes;
     for (;;) {
         const auto wanted = static_cast<std::size_t>(BytesToRead(bytes, std::nullopt, options));
         if (wanted <= bytes.size())
