@@ -8,6 +8,7 @@
 #include "PicturePlan.h"
 #include "PixelPacking.h"
 #include "Prefault.h"
+#include "RowRelay.h"
 
 #include <algorithm>
 #include <charconv>
@@ -157,7 +158,11 @@ LoadedPicture LoadDecoded(PictureFormat format, std::span<const std::uint8_t> by
     if (static_cast<std::int64_t>(bytes.size()) < fileLength)
         return Refused(UndecodableComplaint(format));
     return BuildPlanned(*size, plan, options, UndecodableComplaint(format),
-                        [&](PictureBuilder& builder) { return decoder.Decode(format, bytes, *size, builder); });
+                        [&](PictureBuilder& builder) {
+                            return DecodeAlongside(*size, builder, [&](RgbaRows& rows) {
+                                return decoder.Decode(format, bytes, *size, rows);
+                            });
+                        });
 }
 
 // Whether a picture of size is refused for what comes out of it whichever
