@@ -102,16 +102,21 @@ void HandOverRows(PngRead& read, PictureSize size, int pass, RgbaRows& rows)
 {
     const std::size_t samples = std::size_t{size.width} * 4;
     for (std::uint32_t row = 0; row < size.height; ++row) {
-        png_read_row(read.png, read.wide.empty() ? read.narrow.data() : reinterpret_cast<png_bytep>(read.wide.data()),
+        std::span<std::uint8_t> narrow = read.narrow;
+        if (!narrow.empty() && pass < 0) {
+            const std::span<std::uint8_t> room = rows.NextRowRoom(narrow.size());
+            narrow = room.empty() ? narrow : room;
+        }
+        png_read_row(read.png, read.wide.empty() ? narrow.data() : reinterpret_cast<png_bytep>(read.wide.data()),
                      nullptr);
         if (!read.wide.empty() && pass < 0)
             rows.AddRow(std::span<const std::uint16_t>(read.wide).first(samples));
         else if (!read.wide.empty())
             rows.AddPassRow(pass, std::span<const std::uint16_t>(read.wide).first(samples));
         else if (pass < 0)
-            rows.AddRow(std::span<const std::uint8_t>(read.narrow).first(samples));
+            rows.AddRow(std::span<const std::uint8_t>(narrow).first(samples));
         else
-            rows.AddPassRow(pass, std::span<const std::uint8_t>(read.narrow).first(samples));
+            rows.AddPassRow(pass, std::span<const std::uint8_t>(narrow).first(samples));
     }
 }
 
@@ -260,13 +265,16 @@ bool ReadJpeg(JpegRead& read, std::span<const std::uint8_t> file, PictureSize de
     if (!ScansAreComplete(info) || info.output_components != 4 || PictureSize{info.output_width, info.output_height} != declared)
         return false;
     read.row.resize(std::size_t{declared.width} * 4);
-    JSAMPROW row = read.row.data();
     while (info.output_scanline < info.output_height) {
+        std::span<std::uint8_t> room = rows.NextRowRoom(read.row.size());
+        if (room.empty())
+            room = read.row;
+        JSAMPROW row = room.data();
         if (jpeg_read_scanlines(&info, &row, 1) != 1)
             return false;
         if (cmyk)
-            CmykToRgba(read.row, info.saw_Adobe_marker != 0);
-        rows.AddRow(std::span<const std::uint8_t>(read.row));
+            CmykToRgba(room, info.saw_Adobe_marker != 0);
+        rows.AddRow(std::span<const std::uint8_t>(room));
     }
     jpeg_finish_decompress(&info);
     return true;

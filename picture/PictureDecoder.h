@@ -21,6 +21,14 @@ public:
     // row of every pass that holds pixels, in the file's order.
     virtual void AddPassRow(int pass, std::span<const std::uint8_t> rgba) = 0;
     virtual void AddPassRow(int pass, std::span<const std::uint16_t> rgba) = 0;
+    // Where a decoder may put its next row of length bytes of 8-bit samples
+    // before handing it over, so that it need not be copied again; empty
+    // when there is no such place.
+    virtual std::span<std::uint8_t> NextRowRoom(std::size_t length)
+    {
+        (void)length;
+        return {};
+    }
 };
 
 // Decodes PNG and JPEG files with the platform's own libraries.

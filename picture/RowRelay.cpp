@@ -52,9 +52,18 @@ void RowRelay::AddRow(std::span<const std::uint8_t> rgba)
         target_.AddRow(rgba);
         return;
     }
-    std::memcpy(Batch(filling_) + rowsIn_[filling_] * rowBytes_, rgba.data(), rowBytes_);
+    std::uint8_t* room = Batch(filling_) + rowsIn_[filling_] * rowBytes_;
+    if (rgba.data() != room)
+        std::memcpy(room, rgba.data(), rowBytes_);
     if (++rowsIn_[filling_] == rowsPerBatch_)
         Publish();
+}
+
+std::span<std::uint8_t> RowRelay::NextRowRoom(std::size_t length)
+{
+    if (length != rowBytes_)
+        return {};
+    return {Batch(filling_) + rowsIn_[filling_] * rowBytes_, rowBytes_};
 }
 
 void RowRelay::AddRow(std::span<const std::uint16_t> rgba)

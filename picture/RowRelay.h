@@ -31,6 +31,7 @@ public:
     void AddRow(std::span<const std::uint16_t> rgba) override;
     void AddPassRow(int pass, std::span<const std::uint8_t> rgba) override;
     void AddPassRow(int pass, std::span<const std::uint16_t> rgba) override;
+    std::span<std::uint8_t> NextRowRoom(std::size_t length) override;
 
     // Returns once every row has reached the target, and its thread has
     // ended; throws what the target threw there.
