@@ -3,6 +3,7 @@
 #include "Prefault.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -39,12 +40,19 @@ void BlendPixel(const std::uint8_t* rgba, const std::uint8_t* background, std::u
         rgb[channel] = Blend8(rgba[channel], rgba[3], background[channel]);
 }
 
+// Pixels are ANDed four bytes at a time, which compilers vectorise; the
+// fourth byte of the result is then the AND of every alpha.
 bool Opaque(std::span<const std::uint8_t> rgba)
 {
-    bool opaque = true;
-    for (std::size_t alpha = 3; alpha < rgba.size(); alpha += 4)
-        opaque &= rgba[alpha] == kOpaque8;
-    return opaque;
+    std::uint32_t all = ~std::uint32_t{0};
+    for (std::size_t at = 0; at + 4 <= rgba.size(); at += 4) {
+        std::uint32_t pixel = 0;
+        std::memcpy(&pixel, rgba.data() + at, 4);
+        all &= pixel;
+    }
+    std::uint8_t bytes[4] = {};
+    std::memcpy(bytes, &all, 4);
+    return bytes[3] == kOpaque8;
 }
 
 void BlendPixel(const std::uint16_t* rgba, const std::uint8_t* background, std::uint8_t* rgb)
@@ -112,8 +120,9 @@ PictureBuilder::PictureBuilder(PictureSize size, const ScaledWindow& window, Rgb
     row_.resize(std::size_t{size.width} * 3);
     columns_ = Covers(size.width, scaledWidth, static_cast<std::uint32_t>(window.left), window.size.width);
     rows_ = Covers(size.height, scaledHeight, static_cast<std::uint32_t>(window.top), window.size.height);
-    rowSums_.resize(std::size_t{window.size.width} * 3);
-    sums_.resize(rowSums_.size() * kRowsInProgress);
+    if (!columns_.empty())
+        down_.resize((std::size_t{columns_.back().last} - columns_.front().first + 1) * 4);
+    inside_.resize(down_.size());
     fitted_ = {window.size.width, window.size.height, {}};
     fitted_.rgb.reserve(static_cast<std::size_t>(window.size.Area()) * 3);
     PrefaultCapacity(fitted_.rgb);
@@ -124,77 +133,94 @@ std::uint8_t* PictureBuilder::NextRow()
     return Fitting() ? row_.data() : picture_.rgb.data() + std::size_t{rowsAdded_} * size_.width * 3;
 }
 
-// Each new column's sum: its first and last old pixels by the lengths it
-// covers of them, those between whole. The row's pixels lie stride bytes
-// apart, red first.
+// The old row's samples into the sums down of the columns the new ones
+// cover: by weight for an old row that a new one covers only in part, and
+// whole for one inside it, whose samples are weighed once the new row is
+// done, so that most rows add without a multiplication. The row's pixels
+// lie stride bytes apart, red first.
 template <std::size_t Stride>
-void PictureBuilder::SumRowAcross(const std::uint8_t* row)
+void PictureBuilder::SumRowDown(const std::uint8_t* row, std::optional<std::uint32_t> weight)
 {
-    std::uint32_t* sum = rowSums_.data();
-    for (const Cover& cover : columns_) {
-        const std::uint8_t* first = row + std::size_t{cover.first} * Stride;
-        const std::uint8_t* last = row + std::size_t{cover.last} * Stride;
-        std::uint32_t between[3] = {};
-        for (const std::uint8_t* pixel = first + Stride; pixel < last; pixel += Stride) {
-            between[0] += pixel[0];
-            between[1] += pixel[1];
-            between[2] += pixel[2];
-        }
-        const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
-        for (std::size_t channel = 0; channel < 3; ++channel)
-            *sum++ = first[channel] * cover.firstLength +
-                     between[channel] * static_cast<std::uint32_t>(window_.scaledWidth) + last[channel] * lastLength;
+    if (columns_.empty())
+        return;
+    const std::uint8_t* from = row + std::size_t{columns_.front().first} * Stride;
+    std::uint32_t* to = weight ? down_.data() : inside_.data();
+    if constexpr (Stride == 4) {
+        if (weight)
+            for (std::size_t i = 0; i < down_.size(); ++i)
+                to[i] += from[i] * *weight;
+        else
+            for (std::size_t i = 0; i < inside_.size(); ++i)
+                to[i] += from[i];
+    } else {
+        const std::uint32_t factor = weight.value_or(1);
+        for (std::size_t pixel = 0; pixel < down_.size() / 4; ++pixel, from += Stride, to += 4)
+            for (std::size_t channel = 0; channel < 3; ++channel)
+                to[channel] += from[channel] * factor;
     }
 }
 
-// The old row's sums, weighted as each new row covers it, into the one or
-// two new rows it lies in.
-void PictureBuilder::AddRowDown()
+// The old row, weighted as each new row covers it, into the one or two
+// new rows it lies in, writing out each new row it ends.
+template <std::size_t Stride>
+void PictureBuilder::AddRowDown(const std::uint8_t* row)
 {
     const std::uint32_t old = rowsAdded_;
-    const std::size_t newRowLength = rowSums_.size();
-    const std::uint32_t newRows = window_.size.height;
-    for (std::uint32_t row = newRow_; row < newRows && rows_[row].first <= old; ++row) {
-        const Cover& cover = rows_[row];
-        const std::uint32_t weight = old == cover.first ? cover.firstLength
-                                     : old == cover.last ? cover.lastLength
-                                                         : static_cast<std::uint32_t>(window_.scaledHeight);
-        std::uint32_t* sum = &sums_[row % kRowsInProgress * newRowLength];
-        for (std::size_t i = 0; i < newRowLength; ++i)
-            sum[i] += rowSums_[i] * weight;
-    }
-    while (newRow_ < newRows && rows_[newRow_].last <= old)
+    while (newRow_ < rows_.size() && rows_[newRow_].first <= old) {
+        const Cover& cover = rows_[newRow_];
+        SumRowDown<Stride>(row, old == cover.first  ? std::optional(cover.firstLength)
+                                : old == cover.last ? std::optional(cover.lastLength)
+                                                    : std::nullopt);
+        if (cover.last != old)
+            break;
         FinishNewRow();
+    }
 }
 
 // Old pixels' lengths in a new pixel's sum come to width x height units
-// at most, each unit weighing a sample of at most 255: the sums, the running
-// sums along a row and the rounding half added below all stay within this.
+// at most, each unit weighing a sample of at most 255: the sums down, the
+// sums across them and the rounding half added below all stay within this.
 static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <= std::numeric_limits<std::uint32_t>::max(),
               "a fitted pixel's sum must fit 32 bits");
 
-// The next new row, all its old rows summed, rounded into the fitted
-// picture; its slot is cleared for the row that takes it next.
+// The next new row: each new pixel's first and last old columns summed down
+// by the lengths it covers of them, those between whole, rounded into the
+// fitted picture; the sums down are cleared for the next new row.
 void PictureBuilder::FinishNewRow()
 {
     // Every new pixel covers width x height units of old pixels' lengths.
     const auto covered = static_cast<std::uint32_t>(size_.Area());
-    const std::size_t length = rowSums_.size();
-    std::uint32_t* slot = sums_.data() + newRow_ % kRowsInProgress * length;
+    const auto between = static_cast<std::uint32_t>(window_.scaledWidth);
+    const auto inside = static_cast<std::uint32_t>(window_.scaledHeight);
+    for (std::size_t i = 0; i < down_.size(); ++i)
+        down_[i] += inside_[i] * inside;
+    const std::uint32_t left = columns_.empty() ? 0 : columns_.front().first;
+    const std::size_t length = columns_.size() * 3;
     fitted_.rgb.resize(fitted_.rgb.size() + length);
     std::uint8_t* out = fitted_.rgb.data() + fitted_.rgb.size() - length;
-    for (std::size_t i = 0; i < length; ++i)
-        out[i] = static_cast<std::uint8_t>((slot[i] + covered / 2) / covered);
-    std::fill_n(slot, length, 0);
+    for (const Cover& cover : columns_) {
+        const std::uint32_t* first = &down_[std::size_t{cover.first - left} * 4];
+        const std::uint32_t* last = &down_[std::size_t{cover.last - left} * 4];
+        std::uint32_t whole[3] = {};
+        for (const std::uint32_t* pixel = first + 4; pixel < last; pixel += 4)
+            for (std::size_t channel = 0; channel < 3; ++channel)
+                whole[channel] += pixel[channel];
+        const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            const std::uint32_t sum =
+                first[channel] * cover.firstLength + whole[channel] * between + last[channel] * lastLength;
+            *out++ = static_cast<std::uint8_t>((sum + covered / 2) / covered);
+        }
+    }
+    std::fill(down_.begin(), down_.end(), 0);
+    std::fill(inside_.begin(), inside_.end(), 0);
     ++newRow_;
 }
 
 void PictureBuilder::RowAdded()
 {
-    if (Fitting()) {
-        SumRowAcross<3>(row_.data());
-        AddRowDown();
-    }
+    if (Fitting())
+        AddRowDown<3>(row_.data());
     ++rowsAdded_;
 }
 
@@ -208,8 +234,7 @@ void PictureBuilder::AddRgbaRow(std::span<const Sample> rgba)
     // An opaque row to be fitted, as most are, is summed where it lies.
     if constexpr (std::is_same_v<Sample, std::uint8_t>) {
         if (Fitting() && Opaque(rgba)) {
-            SumRowAcross<4>(rgba.data());
-            AddRowDown();
+            AddRowDown<4>(rgba.data());
             ++rowsAdded_;
             return;
         }
@@ -284,10 +309,8 @@ void PictureBuilder::PassRowAdded()
 void PictureBuilder::AddPassedRows()
 {
     for (; rowsAdded_ < size_.height; ++rowsAdded_)
-        if (Fitting()) {
-            SumRowAcross<3>(passed_.data() + std::size_t{rowsAdded_} * size_.width * 3);
-            AddRowDown();
-        }
+        if (Fitting())
+            AddRowDown<3>(passed_.data() + std::size_t{rowsAdded_} * size_.width * 3);
     passed_ = {};
 }
 

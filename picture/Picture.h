@@ -110,25 +110,26 @@ private:
     static std::vector<Cover> Covers(std::uint32_t count, std::uint32_t newCount, std::uint32_t first,
                                      std::uint32_t length);
     template <std::size_t Stride>
-    void SumRowAcross(const std::uint8_t* row);
-    void AddRowDown();
+    void AddRowDown(const std::uint8_t* row);
+    template <std::size_t Stride>
+    void SumRowDown(const std::uint8_t* row, std::optional<std::uint32_t> weight);
     void FinishNewRow();
 
-    // When fitting: the old row being added, its sums across, and the
-    // weighted sums of the new pixels.
+    // When fitting: the old row being added when it must be laid over the
+    // background first, and the old columns and rows each new one covers.
     std::vector<std::uint8_t> row_;
     std::vector<Cover> columns_;
-    std::vector<std::uint32_t> rowSums_;
-    // The old rows each new row covers, and the next new row to be reached.
     std::vector<Cover> rows_;
+    // The next new row to be reached, and its old rows' sums so far, column
+    // by column, four samples an old pixel (the fourth unused, so that an
+    // RGBA row adds in a straight run): those of the old rows it covers in
+    // part, weighted, and those of the rows inside it, to be weighted once.
+    // A new row is summed down first and across once, when its last old row
+    // has come; an old row that lies in two new rows adds into the second
+    // once the first is written, so one row of sums is all that is held.
     std::uint32_t newRow_ = 0;
-    // The weighted sums of the new rows an old row can reach: since new rows
-    // are never shorter than old ones, an old row lies in two at most. New
-    // row r is summed in slot r % kRowsInProgress, and written into the
-    // fitted picture once its last old row has come, so that the sums of
-    // the whole picture are never held.
-    static constexpr std::uint32_t kRowsInProgress = 2;
-    std::vector<std::uint32_t> sums_;
+    std::vector<std::uint32_t> down_;
+    std::vector<std::uint32_t> inside_;
     Picture fitted_;
 
     // An interlaced file's next pass and row in it, and, when fitting, its
