@@ -19,10 +19,22 @@ constexpr std::uint64_t kSmallestRelayedPixels = std::uint64_t{1} << 18;
 // Rows longer than a batch would make the ring as large as the rows.
 constexpr std::size_t kLongestRelayedRow = kBatchBytes;
 
+#ifndef __EMSCRIPTEN__
+// Whether decoding a picture of size gains more from a second thread than
+// starting it costs, with rows short enough to keep the ring small.
+bool WorthRelaying(PictureSize size)
+{
+    return size.Area() >= kSmallestRelayedPixels && std::uint64_t{size.width} * 4 <= kLongestRelayedRow &&
+           std::thread::hardware_concurrency() != 1;
+}
+#endif
+
 }  // namespace
 
 RowRelay::RowRelay(RgbaRows& target, std::size_t rowBytes)
-    : target_(target), rowBytes_(rowBytes), rowsPerBatch_(std::max<std::size_t>(1, kBatchBytes / std::max<std::size_t>(1, rowBytes))),
+    : target_(target),
+      rowBytes_(rowBytes),
+      rowsPerBatch_(std::max<std::size_t>(1, kBatchBytes / std::max<std::size_t>(1, rowBytes))),
       ring_(kBatches * rowsPerBatch_ * rowBytes_), rowsIn_(kBatches)
 {
     thread_ = std::thread(&RowRelay::HandOn, this);
@@ -146,31 +158,25 @@ void RowRelay::HandOnBatch(std::size_t index)
         target_.AddRow(std::span<const std::uint8_t>(Batch(index) + row * rowBytes_, rowBytes_));
 }
 
-bool WorthRelaying(PictureSize size)
-{
-#ifdef __EMSCRIPTEN__
-    // The page's module runs on one thread.
-    (void)size;
-    return false;
-#else
-    return size.Area() >= kSmallestRelayedPixels && std::uint64_t{size.width} * 4 <= kLongestRelayedRow &&
-           std::thread::hardware_concurrency() != 1;
-#endif
-}
-
 bool DecodeAlongside(PictureSize size, RgbaRows& rows, const std::function<bool(RgbaRows&)>& decode)
 {
-    if (!WorthRelaying(size))
-        return decode(rows);
+#ifndef __EMSCRIPTEN__  // the page's module runs on one thread
     std::optional<RowRelay> relay;
     try {
-        relay.emplace(rows, std::size_t{size.width} * 4);
+        if (WorthRelaying(size))
+            relay.emplace(rows, std::size_t{size.width} * 4);
     } catch (const std::system_error&) {
-        return decode(rows);
+        // Without a second thread, the rows are fitted as they come.
     }
-    const bool decoded = decode(*relay);
-    relay->Finish();
-    return decoded;
+    if (relay) {
+        const bool decoded = decode(*relay);
+        relay->Finish();
+        return decoded;
+    }
+#else
+    (void)size;
+#endif
+    return decode(rows);
 }
 
 }  // namespace bmp2cdata

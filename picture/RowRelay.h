@@ -65,13 +65,9 @@ private:
     std::thread thread_;
 };
 
-// Whether decoding a picture of size is worth a RowRelay: one that large
-// gains more from the second thread than starting it costs, and rows that
-// short keep the ring small.
-bool WorthRelaying(PictureSize size);
-
-// Calls decode with rows, through a RowRelay where that is worth it and a
-// second thread can be started; gives decode's result.
+// Calls decode with rows, through a RowRelay where a second thread can be
+// started and the picture is large enough to gain by it; gives decode's
+// result.
 bool DecodeAlongside(PictureSize size, RgbaRows& rows, const std::function<bool(RgbaRows&)>& decode);
 
 }  // namespace bmp2cdata
