@@ -26,6 +26,20 @@ function thumbnailOf(source, width, height) {
   return { canvas, width, height };
 }
 
+// Puts the samples of a frame of layout (of frameLayouts) in the order
+// red, green, blue, alpha.
+function toRgba(samples, [red, opaque]) {
+  if (red === 0 && !opaque)
+    return;
+  for (let at = 0; at < samples.length; at += 4) {
+    const first = samples[at];
+    samples[at] = samples[at + red];
+    samples[at + red] = first;
+    if (opaque)
+      samples[at + 3] = 255;
+  }
+}
+
 // Rows of samples as the module asks for them, out of one buffer.
 function rowsOf(rgba, width) {
   return (first, count) => rgba.subarray(first * width * 4, (first + count) * width * 4);
@@ -48,16 +62,7 @@ async function decodeExactly(type, bytes) {
       const { width, height } = image.visibleRect;
       const rgba = new Uint8Array(width * height * 4);
       await image.copyTo(rgba);
-      const [red, opaque] = layout;
-      if (red !== 0 || opaque) {
-        for (let at = 0; at < rgba.length; at += 4) {
-          const first = rgba[at];
-          rgba[at] = rgba[at + red];
-          rgba[at + red] = first;
-          if (opaque)
-            rgba[at + 3] = 255;
-        }
-      }
+      toRgba(rgba, layout);
       return { picture: { width, height, rows: rowsOf(rgba, width) }, thumbnail: thumbnailOf(image, width, height) };
     } finally {
       image.close();
@@ -77,19 +82,49 @@ async function decodeThroughCanvas(type, bytes) {
     premultiplyAlpha: 'none', colorSpaceConversion: 'none', imageOrientation: 'none' });
   const { width, height } = bitmap;
   let strip = null;
-  const rows = (first, count) => {
+  const rows = async (first, count) => {
     if (strip === null || strip.canvas.height < count) {
       strip = new OffscreenCanvas(width, count).getContext('2d', { willReadFrequently: true });
       strip.imageSmoothingEnabled = false;
     }
     strip.clearRect(0, 0, width, count);
     strip.drawImage(bitmap, 0, first, width, count, 0, 0, width, count);
-    const { data } = strip.getImageData(0, 0, width, count);
-    return new Uint8Array(data.buffer, data.byteOffset, data.length);
+    // A JPEG has no alpha to lose in a frame, whose copy lands in a buffer
+    // of the page's; each strip read otherwise is a new one, 1 MiB that
+    // stays until the script's memory is next collected.
+    const copied = type === 'image/jpeg' && typeof VideoFrame !== 'undefined' ? await copyOfFrame(strip.canvas, width, count) : null;
+    return copied ?? readPixels(strip, width, count);
   };
   const release = () => bitmap.close();
   return { picture: { width, height, rows }, thumbnail: thumbnailOf(bitmap, width, height), release };
 }
+
+function readPixels(context, width, height) {
+  const { data } = context.getImageData(0, 0, width, height);
+  return new Uint8Array(data.buffer, data.byteOffset, data.length);
+}
+
+// The top rows of canvas as red, green, blue and alpha bytes, in a buffer
+// reused from call to call; null when the frame's layout is another.
+const copyOfFrame = (() => {
+  let buffer = new Uint8Array(0);
+  return async (canvas, width, height) => {
+    const frame = new VideoFrame(canvas, { timestamp: 0 });
+    try {
+      const layout = frameLayouts[frame.format];
+      if (layout === undefined)
+        return null;
+      if (buffer.length < width * height * 4)
+        buffer = new Uint8Array(width * height * 4);
+      const rgba = buffer.subarray(0, width * height * 4);
+      await frame.copyTo(rgba, { rect: { x: 0, y: 0, width, height } });
+      toRgba(rgba, layout);
+      return rgba;
+    } finally {
+      frame.close();
+    }
+  };
+})();
 
 // The picture as the browser decodes it, {picture, thumbnail}; picture is
 // false when the browser cannot decode it.
@@ -141,6 +176,25 @@ async function originalOf(entry) {
   return entry.bmpThumbnail;
 }
 
+// The conversion of entry again, taking the browser's decode of it a strip
+// at a time; null when stillWanted() turns false between strips.
+async function convertDecoded(module, { file, bytes, decoded }, options, stillWanted) {
+  const { picture } = decoded;
+  const size = picture ? { width: picture.width, height: picture.height } : null;
+  const decoding = new module.Decoding(file.name, bytes, file.size, options, size);
+  try {
+    for (let strip = decoding.nextStrip(); strip.rowCount > 0; strip = decoding.nextStrip()) {
+      const rgba = await picture.rows(strip.firstRow, strip.rowCount);
+      if (!stillWanted())
+        return null;
+      decoding.takeStrip(rgba ?? new Uint8Array(0));
+    }
+    return decoding.finish();
+  } finally {
+    decoding.delete();
+  }
+}
+
 // Converts the file of entry, or makes the test card, with the options of
 // request, unless a newer request comes first; the page hears of the
 // latest request only.
@@ -155,16 +209,15 @@ async function convertInWorker(module, entry, { id, options }, isLatest) {
     return null;
   if (!read)
     return { id, result: module.unreadable(file.name), original: null };
-  const picture = entry.decoded ? entry.decoded.picture : null;
-  let result = module.convert(file.name, entry.bytes, file.size, options, picture);
-  if (result.decode !== null) {
+  let result = entry.decoded ? null : module.convert(file.name, entry.bytes, file.size, options);
+  if (result === null || result.decode !== null) {
     // Requests in quick succession share one decode.
     entry.decoding ??= decodePicture(result.decode);
     entry.decoded = await entry.decoding;
-    if (!isLatest(id))
-      return null;
-    result = module.convert(file.name, entry.bytes, file.size, options, entry.decoded.picture);
+    result = await convertDecoded(module, entry, options, () => isLatest(id));
   }
+  if (result === null)
+    return null;
   const thumbnail = result.table === null ? null : await originalOf(entry);
   if (!isLatest(id))
     return null;
