@@ -165,7 +165,7 @@ void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes
 {
     conversion.decode = SniffPictureFormat(bytes);
     conversion.bytesToDecode.assign(bytes.begin(), bytes.end());
-    HideExifOrientation(*conversion.decode, conversion.bytesToDecode);
+    HideExifOrientationAndProfile(*conversion.decode, conversion.bytesToDecode);
 }
 
 }  // namespace

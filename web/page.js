@@ -78,8 +78,11 @@ async function decodeExactly(type, bytes) {
 // a time on a canvas of one strip, so that its pixels are never copied
 // whole. It stays as stored: the module turns it as its EXIF block says.
 async function decodeThroughCanvas(type, bytes) {
-  const bitmap = await createImageBitmap(new Blob([bytes], { type }), {
-    premultiplyAlpha: 'none', colorSpaceConversion: 'none', imageOrientation: 'none' });
+  // A JPEG is opaque, and the module hid its colour profile: the browser's
+  // own premultiplying and colour handling change none of its values, and
+  // turned off, they cost a second copy of the decode while it is made.
+  const exact = type === 'image/jpeg' ? {} : { premultiplyAlpha: 'none', colorSpaceConversion: 'none' };
+  const bitmap = await createImageBitmap(new Blob([bytes], { type }), { ...exact, imageOrientation: 'none' });
   const { width, height } = bitmap;
   let strip = null;
   const rows = async (first, count) => {
