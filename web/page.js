@@ -72,11 +72,45 @@ async function decodeExactly(type, bytes) {
   }
 }
 
-// The browser's decode drawn on a canvas: exact for an opaque picture, but a
-// canvas keeps colours premultiplied by alpha, so a partly transparent
-// pixel may come back a step off. The bitmap is kept, and drawn a strip at
-// a time on a canvas of one strip, so that its pixels are never copied
-// whole. It stays as stored: the module turns it as its EXIF block says.
+// Rows of a frame of 8-bit samples laid out as layout (of frameLayouts) says,
+// as red, green, blue and alpha bytes, copied into one buffer reused from
+// call to call: nothing is left for the script's memory to collect.
+function frameRows(frame, layout) {
+  let buffer = new Uint8Array(0);
+  return async (first, count) => {
+    const width = frame.visibleRect.width;
+    if (buffer.length < width * count * 4)
+      buffer = new Uint8Array(width * count * 4);
+    const rgba = buffer.subarray(0, width * count * 4);
+    await frame.copyTo(rgba, { rect: { x: 0, y: first, width, height: count } });
+    toRgba(rgba, layout);
+    return rgba;
+  };
+}
+
+// A frame that takes over the pixels of a JPEG's bitmap; null where the
+// browser makes none, or lays it out otherwise.
+function frameOf(type, bitmap) {
+  if (type !== 'image/jpeg' || typeof VideoFrame === 'undefined')
+    return null;
+  try {
+    const frame = new VideoFrame(bitmap, { timestamp: 0 });
+    if (frameLayouts[frame.format] !== undefined)
+      return frame;
+    frame.close();
+  } catch {
+    // Read through a canvas instead.
+  }
+  return null;
+}
+
+// The browser's decode as a bitmap. A JPEG's is read through a frame that
+// takes over its pixels. Anything else is drawn on a canvas: exact for an
+// opaque picture, but a canvas keeps colours premultiplied by alpha, so a
+// partly transparent pixel may come back a step off; the bitmap is drawn a
+// strip at a time on a canvas of one strip, so that its pixels are never
+// copied whole. It stays as stored: the module turns it as its EXIF block
+// says.
 async function decodeThroughCanvas(type, bytes) {
   // A JPEG is opaque, and the module hid its colour profile: the browser's
   // own premultiplying and colour handling change none of its values, and
@@ -84,50 +118,26 @@ async function decodeThroughCanvas(type, bytes) {
   const exact = type === 'image/jpeg' ? {} : { premultiplyAlpha: 'none', colorSpaceConversion: 'none' };
   const bitmap = await createImageBitmap(new Blob([bytes], { type }), { ...exact, imageOrientation: 'none' });
   const { width, height } = bitmap;
+  const thumbnail = thumbnailOf(bitmap, width, height);
+  const frame = frameOf(type, bitmap);
+  if (frame !== null) {
+    bitmap.close();
+    return { picture: { width, height, rows: frameRows(frame, frameLayouts[frame.format]) }, thumbnail,
+             release: () => frame.close() };
+  }
   let strip = null;
-  const rows = async (first, count) => {
+  const rows = (first, count) => {
     if (strip === null || strip.canvas.height < count) {
       strip = new OffscreenCanvas(width, count).getContext('2d', { willReadFrequently: true });
       strip.imageSmoothingEnabled = false;
     }
     strip.clearRect(0, 0, width, count);
     strip.drawImage(bitmap, 0, first, width, count, 0, 0, width, count);
-    // A JPEG has no alpha to lose in a frame, whose copy lands in a buffer
-    // of the page's; each strip read otherwise is a new one, 1 MiB that
-    // stays until the script's memory is next collected.
-    const copied = type === 'image/jpeg' && typeof VideoFrame !== 'undefined' ? await copyOfFrame(strip.canvas, width, count) : null;
-    return copied ?? readPixels(strip, width, count);
+    const { data } = strip.getImageData(0, 0, width, count);
+    return new Uint8Array(data.buffer, data.byteOffset, data.length);
   };
-  const release = () => bitmap.close();
-  return { picture: { width, height, rows }, thumbnail: thumbnailOf(bitmap, width, height), release };
+  return { picture: { width, height, rows }, thumbnail, release: () => bitmap.close() };
 }
-
-function readPixels(context, width, height) {
-  const { data } = context.getImageData(0, 0, width, height);
-  return new Uint8Array(data.buffer, data.byteOffset, data.length);
-}
-
-// The top rows of canvas as red, green, blue and alpha bytes, in a buffer
-// reused from call to call; null when the frame's layout is another.
-const copyOfFrame = (() => {
-  let buffer = new Uint8Array(0);
-  return async (canvas, width, height) => {
-    const frame = new VideoFrame(canvas, { timestamp: 0 });
-    try {
-      const layout = frameLayouts[frame.format];
-      if (layout === undefined)
-        return null;
-      if (buffer.length < width * height * 4)
-        buffer = new Uint8Array(width * height * 4);
-      const rgba = buffer.subarray(0, width * height * 4);
-      await frame.copyTo(rgba, { rect: { x: 0, y: 0, width, height } });
-      toRgba(rgba, layout);
-      return rgba;
-    } finally {
-      frame.close();
-    }
-  };
-})();
 
 // The picture as the browser decodes it, {picture, thumbnail}; picture is
 // false when the browser cannot decode it.
@@ -187,7 +197,12 @@ async function convertDecoded(module, { file, bytes, decoded }, options, stillWa
   const decoding = new module.Decoding(file.name, bytes, file.size, options, size);
   try {
     for (let strip = decoding.nextStrip(); strip.rowCount > 0; strip = decoding.nextStrip()) {
-      const rgba = await picture.rows(strip.firstRow, strip.rowCount);
+      let rgba = null;
+      try {
+        rgba = await picture.rows(strip.firstRow, strip.rowCount);
+      } catch {
+        // A decode let go for a newer file, or a copy the browser refused.
+      }
       if (!stillWanted())
         return null;
       decoding.takeStrip(rgba ?? new Uint8Array(0));
@@ -196,6 +211,17 @@ async function convertDecoded(module, { file, bytes, decoded }, options, stillWa
   } finally {
     decoding.delete();
   }
+}
+
+// A decode of up to this many pixels (16 MB) is kept for the conversions
+// that follow a changed option. A larger one is let go once converted, so
+// that it never lies beside the result being shown; it is made again.
+const kKeptDecodePixels = 4 * 1024 * 1024;
+
+function forgetDecode(entry) {
+  entry.decoded?.release?.();
+  entry.decoded = null;
+  entry.decoding = null;
 }
 
 // Converts the file of entry, or makes the test card, with the options of
@@ -213,15 +239,18 @@ async function convertInWorker(module, entry, { id, options }, isLatest) {
   if (!read)
     return { id, result: module.unreadable(file.name), original: null };
   let result = entry.decoded ? null : module.convert(file.name, entry.bytes, file.size, options);
-  if (result === null || result.decode !== null) {
+  if (result?.decode) {
     // Requests in quick succession share one decode.
     entry.decoding ??= decodePicture(result.decode);
     entry.decoded = await entry.decoding;
-    result = await convertDecoded(module, entry, options, () => isLatest(id));
   }
+  if (entry.decoded)
+    result = await convertDecoded(module, entry, options, () => isLatest(id));
   if (result === null)
     return null;
   const thumbnail = result.table === null ? null : await originalOf(entry);
+  if (entry.decoded?.picture && entry.decoded.picture.width * entry.decoded.picture.height > kKeptDecodePixels)
+    forgetDecode(entry);
   if (!isLatest(id))
     return null;
   const original = thumbnail && { bitmap: await createImageBitmap(thumbnail.canvas),
@@ -254,7 +283,8 @@ function runWorker() {
     latest = data.id;
     if (data.source) {
       // The older file's decode is let go at once: it may be 64 MB.
-      entry?.decoded?.release?.();
+      if (entry !== null)
+        forgetDecode(entry);
       entry = { ...data.source, bytes: null, decoding: null, decoded: null, bmpThumbnail: null };
     }
     const converting = entry;
