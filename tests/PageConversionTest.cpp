@@ -84,8 +84,8 @@ TEST(PageConversion, ALargePictureIsHandedOverInStripsThatCoverItOnce)
 
 TEST(PageConversion, ADecodingWantsNoRowsOfWhatIsRefusedBeforeThem)
 {
-    const Bytes png = BuildPng({.width = 1000, .height = 1000});
-    const PictureSize declared{1000, 1000};
+    const Bytes png = BuildPng({.width = 800, .height = 600});
+    const PictureSize declared{800, 600};
     PageOptions badBox;
     badBox.box = "0x5";
     PageOptions badLabel;
@@ -103,7 +103,7 @@ TEST(PageConversion, ADecodingWantsNoRowsOfWhatIsRefusedBeforeThem)
         {tooLarge, declared,
          "1024 x 1024 is 1048576 pixels, more than the 786432 that the page writes in several tables: fill 886x886\n"},
         {{}, std::nullopt, kPngComplaint + "\n"},
-        {{}, PictureSize{1000, 999}, kPngComplaint + "\n"},
+        {{}, PictureSize{800, 599}, kPngComplaint + "\n"},
     };
     for (const auto& [options, decoded, output] : cases) {
         PageDecoding decoding("logo.png", png, std::int64_t(png.size()), options, decoded);
