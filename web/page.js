@@ -40,38 +40,6 @@ function toRgba(samples, [red, opaque]) {
   }
 }
 
-// Rows of samples as the module asks for them, out of one buffer.
-function rowsOf(rgba, width) {
-  return (first, count) => rgba.subarray(first * width * 4, (first + count) * width * 4);
-}
-
-// WebCodecs' decoder gives a PNG's samples as the file holds them, never
-// premultiplied, whatever its colour profile, gamma or orientation says.
-// Null where the browser lacks it; a JPEG it gives as YUV, converted with
-// other rounding than the JPEG library's, so that goes through a canvas.
-async function decodeExactly(type, bytes) {
-  if (type !== 'image/png' || typeof ImageDecoder === 'undefined' || !(await ImageDecoder.isTypeSupported(type)))
-    return null;
-  const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-  try {
-    const { image } = await decoder.decode();
-    try {
-      const layout = frameLayouts[image.format];
-      if (layout === undefined)
-        return null;
-      const { width, height } = image.visibleRect;
-      const rgba = new Uint8Array(width * height * 4);
-      await image.copyTo(rgba);
-      toRgba(rgba, layout);
-      return { picture: { width, height, rows: rowsOf(rgba, width) }, thumbnail: thumbnailOf(image, width, height) };
-    } finally {
-      image.close();
-    }
-  } finally {
-    decoder.close();
-  }
-}
-
 // Rows of a frame of 8-bit samples laid out as layout (of frameLayouts) says,
 // as red, green, blue and alpha bytes, copied into one buffer reused from
 // call to call: nothing is left for the script's memory to collect.
@@ -102,6 +70,30 @@ function frameOf(type, bitmap) {
     // Read through a canvas instead.
   }
   return null;
+}
+
+// WebCodecs' decoder gives a PNG's samples as the file holds them, never
+// premultiplied, whatever its colour profile, gamma or orientation says.
+// Null where the browser lacks it; a JPEG it gives as YUV, converted with
+// other rounding than the JPEG library's, so that goes through a canvas.
+// The frame is kept, and its rows copied out a strip at a time.
+async function decodeExactly(type, bytes) {
+  if (type !== 'image/png' || typeof ImageDecoder === 'undefined' || !(await ImageDecoder.isTypeSupported(type)))
+    return null;
+  const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  try {
+    const { image } = await decoder.decode();
+    const layout = frameLayouts[image.format];
+    if (layout === undefined) {
+      image.close();
+      return null;
+    }
+    const { width, height } = image.visibleRect;
+    return { picture: { width, height, rows: frameRows(image, layout) }, thumbnail: thumbnailOf(image, width, height),
+             release: () => image.close() };
+  } finally {
+    decoder.close();
+  }
 }
 
 // The browser's decode as a bitmap. A JPEG's is read through a frame that
