@@ -29,7 +29,7 @@ const conversion = await page.evaluate(async ([bytes, name, sampleCount, batchSi
   for (let sample = 0; sample < sampleCount; ++sample) {
     const start = performance.now();
     for (let run = 0; run < batchSize; ++run)
-      written += module.convert(name, file, file.length, { rgb332: false }, null).output.length;
+      written += module.convert(name, file, file.length, { rgb332: false }).output.length;
     times.push(performance.now() - start);
   }
   if (written === 0)

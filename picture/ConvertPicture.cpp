@@ -136,33 +136,14 @@ LoadedPicture LoadBmp(std::span<const std::uint8_t> bytes, std::int64_t fileLeng
     return {{}, FinishedPicture(std::move(built), plan, options)};
 }
 
-// A PNG or JPEG file: its declared size, and the size it comes out at, are
-// judged before the decoder allocates anything for its pixels.
 LoadedPicture LoadDecoded(PictureFormat format, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                           PictureDecoder& decoder, const PictureOptions& options)
 {
-    if (fileLength > kMaxPictureFileBytes)
-        return Refused(kPictureFileTooLongComplaint);
-    const std::optional<PictureSize> size = DeclaredSize(format, bytes);
-    if (!size)
-        return Refused(UndecodableComplaint(format));
-    if (std::optional<std::string> complaint = CheckPictureSize(*size))
-        return Refused(std::move(*complaint));
-    // A file too large for its tables either way up has been read only as
-    // far as its size.
-    const Orientation stored = ExifOrientation(ExifOrientationValue(ExifBlock(format, bytes)));
-    const PicturePlan plan = PlanPicture(*size, Then(stored, AskedOrientation(options)), options);
-    if (std::optional<std::string> complaint = OutputComplaint(plan.output, options))
-        return Refused(std::move(*complaint));
-    // A file that shrank while it was read.
-    if (static_cast<std::int64_t>(bytes.size()) < fileLength)
-        return Refused(UndecodableComplaint(format));
-    return BuildPlanned(*size, plan, options, UndecodableComplaint(format),
-                        [&](PictureBuilder& builder) {
-                            return DecodeAlongside(*size, builder, [&](RgbaRows& rows) {
-                                return decoder.Decode(format, bytes, *size, rows);
-                            });
-                        });
+    PendingPicture pending(bytes, fileLength, options);
+    const std::optional<PictureSize> size = pending.Wanted();
+    return pending.Finish(size && DecodeAlongside(*size, pending.Rows(), [&](RgbaRows& rows) {
+                              return decoder.Decode(format, bytes, *size, rows);
+                          }));
 }
 
 // Whether a picture of size is refused for what comes out of it whichever
@@ -176,6 +157,53 @@ bool OutputTooLargeAnyWayUp(PictureSize size, const PictureOptions& options)
 }
 
 }  // namespace
+
+// Its declared size, and the size it comes out at, are judged before the
+// decoder allocates anything for its pixels.
+PendingPicture::PendingPicture(std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                               const PictureOptions& options)
+    : format_(SniffPictureFormat(bytes)), options_(options)
+{
+    refused_ = Check(bytes, fileLength);
+    if (refused_.empty())
+        builder_.emplace(size_, plan_.enlarges ? ScaledWindow::Whole(size_) : plan_.stored, options.background);
+}
+
+std::string PendingPicture::Check(std::span<const std::uint8_t> bytes, std::int64_t fileLength)
+{
+    if (fileLength > kMaxPictureFileBytes)
+        return kPictureFileTooLongComplaint;
+    const std::optional<PictureSize> size = DeclaredSize(format_, bytes);
+    if (!size)
+        return UndecodableComplaint(format_);
+    if (std::optional<std::string> complaint = CheckPictureSize(*size))
+        return *complaint;
+    size_ = *size;
+    // A file too large for its tables either way up has been read only as
+    // far as its size.
+    const Orientation stored = ExifOrientation(ExifOrientationValue(ExifBlock(format_, bytes)));
+    plan_ = PlanPicture(size_, Then(stored, AskedOrientation(options_)), options_);
+    if (std::optional<std::string> complaint = OutputComplaint(plan_.output, options_))
+        return *complaint;
+    // A file that shrank while it was read.
+    if (static_cast<std::int64_t>(bytes.size()) < fileLength)
+        return UndecodableComplaint(format_);
+    return {};
+}
+
+std::optional<PictureSize> PendingPicture::Wanted() const
+{
+    return builder_ ? std::optional(size_) : std::nullopt;
+}
+
+LoadedPicture PendingPicture::Finish(bool decoded)
+{
+    if (!refused_.empty())
+        return Refused(std::move(refused_));
+    if (!decoded || !builder_->Complete())
+        return Refused(UndecodableComplaint(format_));
+    return {{}, FinishedPicture(builder_->Finish(), plan_, options_)};
+}
 
 bool TakesPictureRoad(std::span<const std::uint8_t> start, const PictureOptions& options)
 {

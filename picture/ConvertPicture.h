@@ -4,6 +4,7 @@
 #include "Picture.h"
 #include "PictureDecoder.h"
 #include "PictureOptions.h"
+#include "PicturePlan.h"
 
 #include <cstdint>
 #include <optional>
@@ -53,6 +54,36 @@ struct LoadedPicture {
     Picture picture;
 
     bool Converts() const { return complaint.empty(); }
+};
+
+// A PNG or JPEG file's road cut in two, for rows that come from outside,
+// between calls (the page's, from the browser): every check made before
+// decoding, then the rows, then the picture or its complaint.
+class PendingPicture {
+public:
+    // bytes and fileLength as LoadPictureBytes takes them, of a PNG or JPEG
+    // file.
+    PendingPicture(std::span<const std::uint8_t> bytes, std::int64_t fileLength, const PictureOptions& options);
+
+    // The size its rows must come at, top row first; nothing when the file
+    // is refused without them.
+    std::optional<PictureSize> Wanted() const;
+    // Where the rows go, while they are Wanted.
+    RgbaRows& Rows() { return *builder_; }
+    // The picture, or the complaint: the checks', else that of an
+    // undecodable file when the rows did not all come or decoded is false.
+    LoadedPicture Finish(bool decoded);
+
+private:
+    // The checks' complaint, or an empty text; notes the size and the plan.
+    std::string Check(std::span<const std::uint8_t> bytes, std::int64_t fileLength);
+
+    PictureFormat format_;
+    PictureOptions options_;
+    std::string refused_;
+    PictureSize size_;
+    PicturePlan plan_;
+    std::optional<PictureBuilder> builder_;
 };
 
 // How many bytes of a file LoadPictureBytes needs, judged from its first

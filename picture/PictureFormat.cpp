@@ -35,6 +35,8 @@ constexpr std::uint64_t kDeflateBestRatio = 1032;
 constexpr std::uint8_t kMarkerPrefix = 0xFF;
 constexpr std::uint8_t kApplication1 = 0xE1;
 constexpr std::array<std::uint8_t, 6> kExifName = {'E', 'x', 'i', 'f', 0, 0};
+constexpr std::uint8_t kApplication2 = 0xE2;
+constexpr std::array<std::uint8_t, 12> kIccProfileName = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
 constexpr std::array<std::uint8_t, 4> kPngExifName = {'e', 'X', 'I', 'f'};
 constexpr std::uint8_t kStartOfScan = 0xDA;
 constexpr std::uint8_t kEndOfImage = 0xD9;
@@ -296,12 +298,14 @@ std::span<const std::uint8_t> PngExifBlock(std::span<const std::uint8_t> png)
 
 }  // namespace
 
-void HideExifOrientation(PictureFormat format, std::vector<std::uint8_t>& file)
+void HideExifOrientationAndProfile(PictureFormat format, std::vector<std::uint8_t>& file)
 {
     if (format == PictureFormat::Jpeg) {
         WalkJpegSegments(file, [&](std::uint8_t marker, std::size_t at) {
-            // A decoder that reads EXIF knows the block by this name alone.
-            if (marker == kApplication1 && StartsWith<6>(file, kExifName, at + 2))
+            // A decoder that reads EXIF or a colour profile knows the
+            // segment by its name alone.
+            if ((marker == kApplication1 && StartsWith<6>(file, kExifName, at + 2)) ||
+                (marker == kApplication2 && StartsWith<12>(file, kIccProfileName, at + 2)))
                 file[at + 2] = 'X';
             return false;
         });

@@ -95,11 +95,12 @@ std::string TooManyPixelsComplaint(PictureSize size);
 // decoded; what comes out of it is judged on its own.
 std::optional<std::string> CheckPictureSize(PictureSize size);
 
-// Hides the EXIF blocks of a JPEG file held in memory (renamed) and a PNG
-// file's eXIf chunk (removed), so that a decoder that turns a picture as
-// their orientation says (a browser's) gives the pixels as the file stores
-// them, as bmp2cdata's decoders do.
-void HideExifOrientation(PictureFormat format, std::vector<std::uint8_t>& file);
+// Hides the EXIF blocks and colour profile of a JPEG file held in memory
+// (renamed) and a PNG file's eXIf chunk (removed), so that a decoder that
+// turns a picture as their orientation says, or converts its colours as
+// the profile says (a browser's), gives the values as the file stores them,
+// as bmp2cdata's decoders do.
+void HideExifOrientationAndProfile(PictureFormat format, std::vector<std::uint8_t>& file);
 
 // The TIFF structure of a file's EXIF block: a JPEG file's first APP1
 // segment named Exif, or a PNG file's eXIf chunk; empty when there is none,

@@ -82,6 +82,36 @@ TEST(PageConversion, ALargePictureIsHandedOverInStripsThatCoverItOnce)
     EXPECT_EQ(next, 600u);
 }
 
+TEST(PageConversion, ADecodingWantsNoRowsOfWhatIsRefusedBeforeThem)
+{
+    const Bytes png = BuildPng({.width = 800, .height = 600});
+    const PictureSize declared{800, 600};
+    PageOptions badBox;
+    badBox.box = "0x5";
+    PageOptions badLabel;
+    badLabel.label = "two\tparts";
+    PageOptions tooLarge;
+    tooLarge.box = "1024x1024";
+    tooLarge.sizing = Sizing::Fill;
+    const struct {
+        PageOptions options;
+        std::optional<PictureSize> decoded;
+        std::string output;
+    } cases[] = {
+        {badBox, declared, *BoxComplaint("0x5") + "\n"},
+        {badLabel, declared, *LabelComplaint("two\tparts") + "\n"},
+        {tooLarge, declared,
+         "1024 x 1024 is 1048576 pixels, more than the 786432 that the page writes in several tables: fill 886x886\n"},
+        {{}, std::nullopt, kPngComplaint + "\n"},
+        {{}, PictureSize{800, 599}, kPngComplaint + "\n"},
+    };
+    for (const auto& [options, decoded, output] : cases) {
+        PageDecoding decoding("logo.png", png, std::int64_t(png.size()), options, decoded);
+        EXPECT_EQ(decoding.NextStrip().rowCount, 0u) << output;
+        EXPECT_EQ(decoding.Finish().output, output);
+    }
+}
+
 TEST(PageConversion, TheLabelFieldLabelsTheTableAndRefusesWhatWouldBreakIt)
 {
     const Bytes rgba(4 * 3 * 4, 0xFF);

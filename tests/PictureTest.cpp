@@ -120,7 +120,7 @@ TEST(PictureFormat, LimitsReadingTo16Megapixels)
               "This picture is too large. It has 4097 x 4096 pixels; at most 16777216 (16 megapixels) are read");
 }
 
-TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
+TEST(PictureFormat, HidesEveryExifBlockAndColourProfileOfAJpegAndNothingElse)
 {
     // Segments of a JPEG head as (marker, contents); the scan's bytes
     // follow the start of scan and are never segments.
@@ -132,6 +132,8 @@ TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
         {0xE1, std::string("Exif\0\0MM", 8), true},
         {0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29), false},
         {0xE2, std::string("Exif\0\0", 6), false},
+        {0xE2, std::string("ICC_PROFILE\0\1\1", 14), true},
+        {0xE1, std::string("ICC_PROFILE\0\1\1", 14), false},
         {0xE1, std::string("Exif\0\1", 6), false},
         {0xE1, std::string("Exif\0\0II", 8), true},
         {0xDA, std::string("\3\1\0\2\x11\3\x11\0\x3F\0", 10), false},
@@ -149,7 +151,7 @@ TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
     Bytes expected = jpeg;
     for (const std::size_t at : names)
         expected[at] = 'X';
-    HideExifOrientation(PictureFormat::Jpeg, jpeg);
+    HideExifOrientationAndProfile(PictureFormat::Jpeg, jpeg);
     EXPECT_EQ(jpeg, expected);
 }
 
@@ -160,7 +162,7 @@ TEST(PictureFormat, HidesAPngsExifChunkByRemovingItWhole)
     png.resize(png.size() - 12);
     PutChunk(png, "eXIf", Bytes{'M', 'M', 0, 42});
     PutChunk(png, "IEND", {});
-    HideExifOrientation(PictureFormat::Png, png);
+    HideExifOrientationAndProfile(PictureFormat::Png, png);
     EXPECT_EQ(png, plain);
 }
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -161,45 +160,62 @@ val ToScript(const PageConversion& conversion)
     return result;
 }
 
-// The browser's decode as the conversion takes it: picture is {width,
-// height, rows}, rows(firstRow, rowCount) giving a Uint8Array of those rows'
-// samples, or false when the browser could not decode the file.
-BrowserPicture DecodedOf(const val& picture)
+// convert(name, bytes, fileLength, options): bytes is a Uint8Array holding
+// the first bytesToRead bytes of the file (fewer if the file gave fewer).
+// When result.decode is set, the browser decodes result.decode.bytes and a
+// Decoding takes its rows.
+val Convert(const std::string& name, const val& bytes, double fileLength, const val& options)
 {
-    BrowserPicture decoded;
-    if (picture.isFalse())
-        return decoded;
-    decoded.decoded = true;
-    decoded.size = {picture["width"].as<std::uint32_t>(), picture["height"].as<std::uint32_t>()};
-    auto strip = std::make_shared<std::vector<std::uint8_t>>();
-    decoded.rows = [rows = picture["rows"], strip](std::uint32_t firstRow, std::uint32_t rowCount) {
-        const val given = rows(firstRow, rowCount);
-        if (given.isNull() || given.isUndefined())
-            strip->clear();
-        else
-            CopyInto(given, *strip);
-        return std::span<const std::uint8_t>(*strip);
-    };
-    return decoded;
+    return ToScript(ConvertForPage(name, BytesFromScript(bytes), LengthFromScript(fileLength), OptionsFromScript(options)));
 }
 
-// convert(name, bytes, fileLength, options, picture): bytes is a Uint8Array
-// holding the first bytesToRead bytes of the file (fewer if the file gave
-// fewer); picture is null until the result asks for the browser's decode
-// of result.decode.bytes, then as DecodedOf takes it.
-val Convert(const std::string& name, const val& bytes, double fileLength, const val& options, const val& picture)
-{
-    const std::vector<std::uint8_t> head = BytesFromScript(bytes);
-    const PageOptions pageOptions = OptionsFromScript(options);
-    if (picture.isNull() || picture.isUndefined())
-        return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions));
-    const BrowserPicture decoded = DecodedOf(picture);
-    return ToScript(ConvertForPage(name, head, LengthFromScript(fileLength), pageOptions, &decoded));
-}
+// new Decoding(name, bytes, fileLength, options, size): the conversion
+// again, taking the browser's decode, size {width, height} (null when the
+// browser could not decode the file), a strip at a time: nextStrip() gives
+// {firstRow, rowCount}, a count of 0 once no more rows are wanted;
+// takeStrip(rgba) takes a Uint8Array of those rows' samples; finish() gives
+// the result, as convert does. Deleted with delete().
+class ScriptDecoding {
+public:
+    ScriptDecoding(const std::string& name, const val& bytes, double fileLength, const val& options, const val& size)
+        : decoding_(name, BytesFromScript(bytes), LengthFromScript(fileLength), OptionsFromScript(options),
+                    SizeFromScript(size))
+    {
+    }
+
+    val NextStrip() const
+    {
+        const PageDecoding::Strip strip = decoding_.NextStrip();
+        val next = val::object();
+        next.set("firstRow", strip.firstRow);
+        next.set("rowCount", strip.rowCount);
+        return next;
+    }
+
+    void TakeStrip(const val& rgba)
+    {
+        CopyInto(rgba, strip_);
+        decoding_.TakeStrip(strip_);
+    }
+
+    val Finish() { return ToScript(decoding_.Finish()); }
+
+private:
+    static std::optional<PictureSize> SizeFromScript(const val& size)
+    {
+        if (size.isNull() || size.isUndefined())
+            return std::nullopt;
+        return PictureSize{size["width"].as<std::uint32_t>(), size["height"].as<std::uint32_t>()};
+    }
+
+    PageDecoding decoding_;
+    // Reused from strip to strip.
+    std::vector<std::uint8_t> strip_;
+};
 
 // testCard(options): the test card at the size in options.box, as convert
 // gives a file's conversion.
-val TestCard(const val& options)
+val TestCardOf(const val& options)
 {
     return ToScript(TestCardForPage(OptionsFromScript(options)));
 }
@@ -226,7 +242,12 @@ EMSCRIPTEN_BINDINGS(bmp2cdata)
 {
     emscripten::function("bytesToRead", &BytesToRead);
     emscripten::function("convert", &Convert);
-    emscripten::function("testCard", &TestCard);
+    emscripten::class_<ScriptDecoding>("Decoding")
+        .constructor<const std::string&, const val&, double, const val&, const val&>()
+        .function("nextStrip", &ScriptDecoding::NextStrip)
+        .function("takeStrip", &ScriptDecoding::TakeStrip)
+        .function("finish", &ScriptDecoding::Finish);
+    emscripten::function("testCard", &TestCardOf);
     emscripten::function("unreadable", &Unreadable);
     emscripten::function("checkFields", &CheckFields);
 }

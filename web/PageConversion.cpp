@@ -57,34 +57,19 @@ PictureOptions PictureOptionsFor(std::span<const std::uint8_t> head, const PageO
 // module then grows by a strip, never by a whole 16-megapixel picture.
 constexpr std::size_t kStripBytes = std::size_t{1} << 20;
 
-// Hands the browser's decode over to the loading of a picture as the
-// command line's decoders hand over theirs, and notes that it was asked.
-class BrowserDecoder final : public PictureDecoder {
+// Notes whether the loading of a file asked for a decode, which the
+// browser makes.
+class AskingDecoder final : public PictureDecoder {
 public:
-    explicit BrowserDecoder(const BrowserPicture* picture) : picture_(picture) {}
-
-    bool Decode(PictureFormat, std::span<const std::uint8_t>, PictureSize declared, RgbaRows& rows) override
+    bool Decode(PictureFormat, std::span<const std::uint8_t>, PictureSize, RgbaRows&) override
     {
         asked_ = true;
-        if (picture_ == nullptr || !picture_->decoded || picture_->size != declared || !picture_->rows)
-            return false;
-        const std::size_t rowLength = std::size_t{declared.width} * 4;
-        const auto stripRows = static_cast<std::uint32_t>(std::max<std::size_t>(1, kStripBytes / rowLength));
-        for (std::uint32_t first = 0; first < declared.height; first += stripRows) {
-            const std::uint32_t count = std::min(stripRows, declared.height - first);
-            const std::span<const std::uint8_t> strip = picture_->rows(first, count);
-            if (strip.size() != count * rowLength)
-                return false;
-            for (std::size_t at = 0; at < strip.size(); at += rowLength)
-                rows.AddRow(strip.subspan(at, rowLength));
-        }
-        return true;
+        return false;
     }
 
     bool Asked() const { return asked_; }
 
 private:
-    const BrowserPicture* picture_;
     bool asked_ = false;
 };
 
@@ -180,7 +165,7 @@ void AskToDecode(PageConversion& conversion, std::span<const std::uint8_t> bytes
 {
     conversion.decode = SniffPictureFormat(bytes);
     conversion.bytesToDecode.assign(bytes.begin(), bytes.end());
-    HideExifOrientation(*conversion.decode, conversion.bytesToDecode);
+    HideExifOrientationAndProfile(*conversion.decode, conversion.bytesToDecode);
 }
 
 }  // namespace
@@ -226,19 +211,75 @@ std::optional<std::string> LabelWarning(std::string_view label)
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                               const PageOptions& options, const BrowserPicture* picture)
 {
+    if (picture != nullptr) {
+        PageDecoding decoding(name, bytes, fileLength, options,
+                              picture->decoded ? std::optional(picture->size) : std::nullopt);
+        for (PageDecoding::Strip strip = decoding.NextStrip(); strip.rowCount > 0; strip = decoding.NextStrip())
+            decoding.TakeStrip(picture->rows(strip.firstRow, strip.rowCount));
+        return decoding.Finish();
+    }
     const auto run = [&](PageConversion& conversion, ConverterHost& host) {
-        BrowserDecoder decoder(picture);
+        AskingDecoder decoder;
         const PictureOptions pictureOptions = PictureOptionsFor(bytes, options);
         const LoadedFile loaded(bytes, fileLength, conversion.label, decoder, pictureOptions);
-        if (decoder.Asked() && picture == nullptr) {
+        if (decoder.Asked()) {
             AskToDecode(conversion, bytes);
             return;
         }
         ShowLoaded(conversion, host, loaded, pictureOptions, options.rgb332);
-        if (loaded.Complaint().empty() && HasSixteenBitSamples(bytes))
-            conversion.note = kSixteenBitNote;
     };
     return RunForPage(options, options.label.value_or(LabelFromPath(name)), BoxComplaint(options.box), run);
+}
+
+// The checks the page and a file's loading make before decoding come first:
+// rows are wanted only from a file that passes them.
+PageDecoding::PageDecoding(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                           const PageOptions& options, std::optional<PictureSize> decodedSize)
+    : options_(options),
+      pictureOptions_(PictureOptionsFor(bytes, options)),
+      label_(options.label.value_or(LabelFromPath(name))),
+      sixteenBit_(HasSixteenBitSamples(bytes))
+{
+    if (BoxComplaint(options.box) || LabelComplaint(options.label.value_or("")) || BreaksSourceText(label_))
+        return;
+    pending_.emplace(bytes, fileLength, pictureOptions_);
+    const std::optional<PictureSize> wanted = pending_->Wanted();
+    decoded_ = wanted && wanted == decodedSize;
+    if (decoded_)
+        stripRows_ = static_cast<std::uint32_t>(std::max<std::size_t>(1, kStripBytes / (std::size_t{wanted->width} * 4)));
+}
+
+PageDecoding::Strip PageDecoding::NextStrip() const
+{
+    if (!decoded_)
+        return {};
+    const std::uint32_t height = pending_->Wanted()->height;
+    return {nextRow_, std::min(stripRows_, height - nextRow_)};
+}
+
+void PageDecoding::TakeStrip(std::span<const std::uint8_t> rgba)
+{
+    const Strip strip = NextStrip();
+    const std::size_t rowLength = std::size_t{pending_->Wanted()->width} * 4;
+    if (strip.rowCount == 0 || rgba.size() != strip.rowCount * rowLength) {
+        decoded_ = false;
+        return;
+    }
+    for (std::size_t at = 0; at < rgba.size(); at += rowLength)
+        pending_->Rows().AddRow(rgba.subspan(at, rowLength));
+    nextRow_ += strip.rowCount;
+}
+
+PageConversion PageDecoding::Finish()
+{
+    const auto run = [&](PageConversion& conversion, ConverterHost& host) {
+        const LoadedFile loaded(pending_ ? pending_->Finish(decoded_) : LoadedPicture{}, conversion.label,
+                                pictureOptions_);
+        ShowLoaded(conversion, host, loaded, pictureOptions_, options_.rgb332);
+        if (loaded.Complaint().empty() && sixteenBit_)
+            conversion.note = kSixteenBitNote;
+    };
+    return RunForPage(options_, label_, BoxComplaint(options_.box), run);
 }
 
 PageConversion TestCardForPage(const PageOptions& options)

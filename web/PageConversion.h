@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvertPicture.h"
 #include "Picture.h"
 #include "PictureFormat.h"
 #include "PictureOptions.h"
@@ -91,6 +92,41 @@ std::optional<std::string> LabelWarning(std::string_view label);
 // of a PNG or JPEG file (null until the conversion asks for it).
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
                               const PageOptions& options, const BrowserPicture* picture = nullptr);
+
+// A conversion of a PNG or JPEG file, for which ConvertForPage asked the
+// browser's decode, that takes the decode a strip of rows at a time between
+// calls: the page copies each strip into one buffer, so that nothing of a
+// large picture piles up in the browser's memory.
+class PageDecoding {
+public:
+    // As ConvertForPage, with the size at which the browser decoded the
+    // file, or nothing when it could not.
+    PageDecoding(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
+                 const PageOptions& options, std::optional<bmp2cdata::PictureSize> decodedSize);
+
+    // The rows wanted next: a row count of 0 once no more are.
+    struct Strip {
+        std::uint32_t firstRow = 0;
+        std::uint32_t rowCount = 0;
+    };
+    Strip NextStrip() const;
+    // Takes the next strip's red, green, blue and alpha bytes, not
+    // premultiplied; fewer when the browser cannot give them, which fails
+    // the decode.
+    void TakeStrip(std::span<const std::uint8_t> rgba);
+    // Everything the page shows, once no more rows are wanted.
+    PageConversion Finish();
+
+private:
+    PageOptions options_;
+    bmp2cdata::PictureOptions pictureOptions_;
+    std::string label_;
+    bool sixteenBit_ = false;
+    std::optional<bmp2cdata::PendingPicture> pending_;
+    bool decoded_ = false;
+    std::uint32_t nextRow_ = 0;
+    std::uint32_t stripRows_ = 0;
+};
 
 // Makes the test card at the size in the options' size field, labelled
 // "testcard" unless the label field says otherwise, and converts it as a

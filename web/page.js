@@ -26,56 +26,97 @@ function thumbnailOf(source, width, height) {
   return { canvas, width, height };
 }
 
-// Rows of samples as the module asks for them, out of one buffer.
-function rowsOf(rgba, width) {
-  return (first, count) => rgba.subarray(first * width * 4, (first + count) * width * 4);
+// Puts the samples of a frame of layout (of frameLayouts) in the order
+// red, green, blue, alpha.
+function toRgba(samples, [red, opaque]) {
+  if (red === 0 && !opaque)
+    return;
+  for (let at = 0; at < samples.length; at += 4) {
+    const first = samples[at];
+    samples[at] = samples[at + red];
+    samples[at + red] = first;
+    if (opaque)
+      samples[at + 3] = 255;
+  }
+}
+
+// Rows of a frame of 8-bit samples laid out as layout (of frameLayouts) says,
+// as red, green, blue and alpha bytes, copied into one buffer reused from
+// call to call: nothing is left for the script's memory to collect.
+function frameRows(frame, layout) {
+  let buffer = new Uint8Array(0);
+  return async (first, count) => {
+    const width = frame.visibleRect.width;
+    if (buffer.length < width * count * 4)
+      buffer = new Uint8Array(width * count * 4);
+    const rgba = buffer.subarray(0, width * count * 4);
+    await frame.copyTo(rgba, { rect: { x: 0, y: first, width, height: count } });
+    toRgba(rgba, layout);
+    return rgba;
+  };
+}
+
+// A frame that takes over the pixels of a JPEG's bitmap; null where the
+// browser makes none, or lays it out otherwise.
+function frameOf(type, bitmap) {
+  if (type !== 'image/jpeg' || typeof VideoFrame === 'undefined')
+    return null;
+  try {
+    const frame = new VideoFrame(bitmap, { timestamp: 0 });
+    if (frameLayouts[frame.format] !== undefined)
+      return frame;
+    frame.close();
+  } catch {
+    // Read through a canvas instead.
+  }
+  return null;
 }
 
 // WebCodecs' decoder gives a PNG's samples as the file holds them, never
 // premultiplied, whatever its colour profile, gamma or orientation says.
 // Null where the browser lacks it; a JPEG it gives as YUV, converted with
 // other rounding than the JPEG library's, so that goes through a canvas.
+// The frame is kept, and its rows copied out a strip at a time.
 async function decodeExactly(type, bytes) {
   if (type !== 'image/png' || typeof ImageDecoder === 'undefined' || !(await ImageDecoder.isTypeSupported(type)))
     return null;
   const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
   try {
     const { image } = await decoder.decode();
-    try {
-      const layout = frameLayouts[image.format];
-      if (layout === undefined)
-        return null;
-      const { width, height } = image.visibleRect;
-      const rgba = new Uint8Array(width * height * 4);
-      await image.copyTo(rgba);
-      const [red, opaque] = layout;
-      if (red !== 0 || opaque) {
-        for (let at = 0; at < rgba.length; at += 4) {
-          const first = rgba[at];
-          rgba[at] = rgba[at + red];
-          rgba[at + red] = first;
-          if (opaque)
-            rgba[at + 3] = 255;
-        }
-      }
-      return { picture: { width, height, rows: rowsOf(rgba, width) }, thumbnail: thumbnailOf(image, width, height) };
-    } finally {
+    const layout = frameLayouts[image.format];
+    if (layout === undefined) {
       image.close();
+      return null;
     }
+    const { width, height } = image.visibleRect;
+    return { picture: { width, height, rows: frameRows(image, layout) }, thumbnail: thumbnailOf(image, width, height),
+             release: () => image.close() };
   } finally {
     decoder.close();
   }
 }
 
-// The browser's decode drawn on a canvas: exact for an opaque picture, but a
-// canvas keeps colours premultiplied by alpha, so a partly transparent
-// pixel may come back a step off. The bitmap is kept, and drawn a strip at
-// a time on a canvas of one strip, so that its pixels are never copied
-// whole. It stays as stored: the module turns it as its EXIF block says.
+// The browser's decode as a bitmap. A JPEG's is read through a frame that
+// takes over its pixels. Anything else is drawn on a canvas: exact for an
+// opaque picture, but a canvas keeps colours premultiplied by alpha, so a
+// partly transparent pixel may come back a step off; the bitmap is drawn a
+// strip at a time on a canvas of one strip, so that its pixels are never
+// copied whole. It stays as stored: the module turns it as its EXIF block
+// says.
 async function decodeThroughCanvas(type, bytes) {
-  const bitmap = await createImageBitmap(new Blob([bytes], { type }), {
-    premultiplyAlpha: 'none', colorSpaceConversion: 'none', imageOrientation: 'none' });
+  // A JPEG is opaque, and the module hid its colour profile: the browser's
+  // own premultiplying and colour handling change none of its values, and
+  // turned off, they cost a second copy of the decode while it is made.
+  const exact = type === 'image/jpeg' ? {} : { premultiplyAlpha: 'none', colorSpaceConversion: 'none' };
+  const bitmap = await createImageBitmap(new Blob([bytes], { type }), { ...exact, imageOrientation: 'none' });
   const { width, height } = bitmap;
+  const thumbnail = thumbnailOf(bitmap, width, height);
+  const frame = frameOf(type, bitmap);
+  if (frame !== null) {
+    bitmap.close();
+    return { picture: { width, height, rows: frameRows(frame, frameLayouts[frame.format]) }, thumbnail,
+             release: () => frame.close() };
+  }
   let strip = null;
   const rows = (first, count) => {
     if (strip === null || strip.canvas.height < count) {
@@ -87,8 +128,7 @@ async function decodeThroughCanvas(type, bytes) {
     const { data } = strip.getImageData(0, 0, width, count);
     return new Uint8Array(data.buffer, data.byteOffset, data.length);
   };
-  const release = () => bitmap.close();
-  return { picture: { width, height, rows }, thumbnail: thumbnailOf(bitmap, width, height), release };
+  return { picture: { width, height, rows }, thumbnail, release: () => bitmap.close() };
 }
 
 // The picture as the browser decodes it, {picture, thumbnail}; picture is
@@ -141,6 +181,41 @@ async function originalOf(entry) {
   return entry.bmpThumbnail;
 }
 
+// The conversion of entry again, taking the browser's decode of it a strip
+// at a time; null when stillWanted() turns false between strips.
+async function convertDecoded(module, { file, bytes, decoded }, options, stillWanted) {
+  const { picture } = decoded;
+  const size = picture ? { width: picture.width, height: picture.height } : null;
+  const decoding = new module.Decoding(file.name, bytes, file.size, options, size);
+  try {
+    for (let strip = decoding.nextStrip(); strip.rowCount > 0; strip = decoding.nextStrip()) {
+      let rgba = null;
+      try {
+        rgba = await picture.rows(strip.firstRow, strip.rowCount);
+      } catch {
+        // A decode let go for a newer file, or a copy the browser refused.
+      }
+      if (!stillWanted())
+        return null;
+      decoding.takeStrip(rgba ?? new Uint8Array(0));
+    }
+    return decoding.finish();
+  } finally {
+    decoding.delete();
+  }
+}
+
+// A decode of up to this many pixels (16 MB) is kept for the conversions
+// that follow a changed option. A larger one is let go once converted, so
+// that it never lies beside the result being shown; it is made again.
+const kKeptDecodePixels = 4 * 1024 * 1024;
+
+function forgetDecode(entry) {
+  entry.decoded?.release?.();
+  entry.decoded = null;
+  entry.decoding = null;
+}
+
 // Converts the file of entry, or makes the test card, with the options of
 // request, unless a newer request comes first; the page hears of the
 // latest request only.
@@ -155,17 +230,19 @@ async function convertInWorker(module, entry, { id, options }, isLatest) {
     return null;
   if (!read)
     return { id, result: module.unreadable(file.name), original: null };
-  const picture = entry.decoded ? entry.decoded.picture : null;
-  let result = module.convert(file.name, entry.bytes, file.size, options, picture);
-  if (result.decode !== null) {
+  let result = entry.decoded ? null : module.convert(file.name, entry.bytes, file.size, options);
+  if (result?.decode) {
     // Requests in quick succession share one decode.
     entry.decoding ??= decodePicture(result.decode);
     entry.decoded = await entry.decoding;
-    if (!isLatest(id))
-      return null;
-    result = module.convert(file.name, entry.bytes, file.size, options, entry.decoded.picture);
   }
+  if (entry.decoded)
+    result = await convertDecoded(module, entry, options, () => isLatest(id));
+  if (result === null)
+    return null;
   const thumbnail = result.table === null ? null : await originalOf(entry);
+  if (entry.decoded?.picture && entry.decoded.picture.width * entry.decoded.picture.height > kKeptDecodePixels)
+    forgetDecode(entry);
   if (!isLatest(id))
     return null;
   const original = thumbnail && { bitmap: await createImageBitmap(thumbnail.canvas),
@@ -198,7 +275,8 @@ function runWorker() {
     latest = data.id;
     if (data.source) {
       // The older file's decode is let go at once: it may be 64 MB.
-      entry?.decoded?.release?.();
+      if (entry !== null)
+        forgetDecode(entry);
       entry = { ...data.source, bytes: null, decoding: null, decoded: null, bmpThumbnail: null };
     }
     const converting = entry;
