@@ -599,13 +599,14 @@ Picture Cropped(const Picture& picture, std::uint32_t left, std::uint32_t top, P
 TEST(Sizing, FillShrinksByAreaAveragingAndCutsTheMiddleExtraAtTheRightAndBottom)
 {
     std::mt19937 random(3);
-    const Picture wide = Random(15, 9, random);
-    // Covering 4 x 4 scales to 7 x 4; columns 1 to 4 are kept.
-    const Picture fitted{7, 4, SupersampledFit(wide.rgb, 15, 9, {7, 4})};
-    EXPECT_EQ(Loaded(wide, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(fitted, 1, 0, {4, 4}).rgb);
-    const Picture tall = Random(9, 15, random);
-    const Picture tallFitted{4, 7, SupersampledFit(tall.rgb, 9, 15, {4, 7})};
-    EXPECT_EQ(Loaded(tall, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(tallFitted, 0, 1, {4, 4}).rgb);
+    // Covering 4 x 4 scales to 7 x 4 (or 4 x 7); columns (or rows) 1 to 4 are kept.
+    for (const auto& [size, fitted, left, top] : {std::tuple{PictureSize{15, 9}, PictureSize{7, 4}, 1u, 0u},
+                                                  std::tuple{PictureSize{9, 15}, PictureSize{4, 7}, 0u, 1u}}) {
+        const Picture picture = Random(size.width, size.height, random);
+        const Picture expected{fitted.width, fitted.height, SupersampledFit(picture.rgb, size.width, size.height, fitted)};
+        EXPECT_EQ(Loaded(picture, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb,
+                  Cropped(expected, left, top, {4, 4}).rgb);
+    }
 }
 
 TEST(Sizing, FillEnlargesByTheOldPixelUnderEachNewPixelsCentre)
