@@ -157,7 +157,7 @@ TEST(PictureFormat, HidesEveryExifBlockOfAJpegAndNothingElse)
 
 TEST(PictureFormat, HidesAPngsExifChunkByRemovingItWhole)
 {
-    Bytes png = WithExifChunk(BuildPng({}), BuildExif({}));
+    Bytes png = WithExifChunk(BuildPng({}), BuildExif({}), true);
     HideExifOrientation(PictureFormat::Png, png);
     EXPECT_EQ(png, BuildPng({}));
 }
@@ -565,9 +565,9 @@ TEST(Orientation, FindsTheExifBlockOfAJpegOrPngUnlessItRunsPastTheFile)
     EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Jpeg, jpeg), tiff));
     jpeg[5] += 1;
     EXPECT_TRUE(ExifBlock(PictureFormat::Jpeg, jpeg).empty());
-    Bytes png = WithExifChunk(BuildPng({}), tiff);
+    Bytes png = WithExifChunk(BuildPng({}), tiff, true);
     EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Png, png), tiff));
-    png[33 + 3] = 0x7F;  // the chunk's length, past the file
+    png[png.size() - 12 - tiff.size() - 9] = 0x7F;  // the chunk's length, past the file
     EXPECT_TRUE(ExifBlock(PictureFormat::Png, png).empty());
 }
 

@@ -29,12 +29,14 @@ inline std::vector<std::uint8_t> BuildExif(const ExifLayout& layout)
     return tiff;
 }
 
-// The PNG with an eXIf chunk of tiff right after its header chunk.
-inline std::vector<std::uint8_t> WithExifChunk(std::vector<std::uint8_t> png, const std::vector<std::uint8_t>& tiff)
+// The PNG with an eXIf chunk of tiff right after its header chunk, or last
+// before its end chunk, after the image data.
+inline std::vector<std::uint8_t> WithExifChunk(std::vector<std::uint8_t> png, const std::vector<std::uint8_t>& tiff,
+                                               bool last = false)
 {
     std::vector<std::uint8_t> chunk;
     PutChunk(chunk, "eXIf", tiff);
-    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    png.insert(last ? png.end() - 12 : png.begin() + 33, chunk.begin(), chunk.end());
     return png;
 }
 
