@@ -104,12 +104,13 @@ TEST(PictureFormat, ReadsThePngSizeFromItsHeaderChunk)
 
 TEST(PictureFormat, FindsTheJpegFrameHeaderPastOtherSegmentsAsADecoderDoes)
 {
-    // SOI, an APP0 segment, fill bytes, a stray byte, then a progressive
+    // SOI, an APP0 segment, a Huffman table segment (whose marker lies among
+    // the frame headers'), fill bytes, a stray byte, then a progressive
     // frame header of 640 x 480 (height first).
-    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 'J', 'F', 0xFF, 0xFF, 0x00, 0xFF, 0xC2, 0, 11, 8, 0x01, 0xE0,
-                        0x02, 0x80, 3};
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4,    'J',  'F',  0xFF, 0xC4, 0, 4,    0,    0,
+                        0xFF, 0xFF, 0x00, 0xFF, 0xC2, 0, 11, 8, 0x01, 0xE0, 0x02, 0x80, 3};
     EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, jpeg), (PictureSize{640, 480}));
-    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, std::span(jpeg).first(18)), std::nullopt);
+    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, std::span(jpeg).first(24)), std::nullopt);
     // Scan data before any frame header: there is no size to find.
     const Bytes scanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0, 2, 0xFF, 0xC0, 0, 11, 8, 0, 1, 0, 1, 3};
     EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, scanFirst), std::nullopt);
