@@ -106,7 +106,6 @@ TEST_F(CommandLine, PrintsTheClipboardTextOfBothTables)
     EXPECT_EQ(words.status, 0);
     EXPECT_EQ(words.out, white);
     EXPECT_EQ(words.err, "");
-
     const ProcessResult bytes = Run({"--rgb332", Logo({255, 0, 0})});
     EXPECT_EQ(bytes.status, 0);
     EXPECT_EQ(bytes.out, WithLineEnds(kRedLogoByteTable));
@@ -194,10 +193,12 @@ TEST_F(CommandLine, LabelsThatAreNoBasicNamesConvertWithAWarning)
 
 TEST_F(CommandLine, StandardInputIsReadAsAFileOnceALabelNamesIt)
 {
-    Logo({255, 255, 255});
-    const ProcessResult result = Run({"--label", "piped", "-"}, "logo.bmp");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, Relabelled(white, "piped"));
+    // Judged by its first bytes, as a file is.
+    for (const std::string& picture : {Logo({255, 255, 255}), LogoPng({255, 255, 255})}) {
+        const ProcessResult result = Run({"--label", "piped", "-"}, picture);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, Relabelled(white, "piped")) << picture;
+    }
     folder.Write("eight.bmp", {.bitCount = 8});
     const ProcessResult refused = Run({"--label", "piped", "-"}, "eight.bmp");
     EXPECT_EQ(refused.status, 1);
@@ -262,12 +263,6 @@ TEST_F(CommandLine, TheTestCardForABgrPanelHasItsFirstBarInBluesBits)
         expected += "$001F,";
     EXPECT_EQ(line.substr(0, line.find('\r')), expected + "$FFFF,_");
     EXPECT_NE(card.out.find("testcard_2:-"), std::string::npos);
-}
-
-TEST_F(CommandLine, StandardInputIsJudgedByItsFirstBytesAsAFileIs)
-{
-    LogoPng({255, 255, 255});
-    EXPECT_EQ(Run({"--label", "logo", "-"}, "logo.png").out, white);
 }
 
 // What the options ask for, in one line: the flags, then "|" and the pictures.

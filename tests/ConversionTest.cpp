@@ -142,22 +142,25 @@ TEST_F(Conversion, StopDuringDataLinesEndsAfterAWholeLine)
 
 TEST_F(Conversion, OptionChangesPackingFromTheNextPixel)
 {
-    // Ticked during the third pixel's pump: pixels 1-2 are words, the rest
-    // bytes; the final reading picks the byte layout.
-    const auto red = [](int, int) { return Rgb{255, 0, 0}; };
-    host.onPump = [this](int pump) { host.rgb332 = pump >= 3; };
-    Convert(folder.Write("toggle.bmp", {.width = 4, .height = 1, .colour = red}));
-    EXPECT_EQ(host.lines[1], "' Image data in RGB332 format. Size = 4 Bytes");
-    // Slots hold the pixels reversed: two bytes, then the low bytes of two
-    // words.
-    EXPECT_EQ(Values(), (std::vector<std::string>{"$E0", "$E0", "$00", "$00"}));
-
-    host = RecordingHost{};
-    host.rgb332 = true;
-    host.onPump = [this](int pump) { host.rgb332 = pump < 3; };
-    Convert(folder.Write("toggle.bmp", {.width = 4, .height = 1, .colour = red}));
-    EXPECT_EQ(host.lines[1], "' Image data in RGB565 format. Size = 8 Bytes");
-    EXPECT_EQ(Values(), (std::vector<std::string>{"$F800", "$F800", "$00E0", "$00E0"}));
+    // Changed during the third pixel's pump: pixels 1-2 keep the first
+    // layout; the final reading picks the table's. Slots hold the pixels
+    // reversed.
+    const struct {
+        bool ticked;
+        std::string header;
+        std::vector<std::string> values;
+    } cases[] = {
+        {false, "' Image data in RGB332 format. Size = 4 Bytes", {"$E0", "$E0", "$00", "$00"}},
+        {true, "' Image data in RGB565 format. Size = 8 Bytes", {"$F800", "$F800", "$00E0", "$00E0"}},
+    };
+    for (const auto& c : cases) {
+        host = RecordingHost{};
+        host.rgb332 = c.ticked;
+        host.onPump = [this, &c](int pump) { host.rgb332 = (pump >= 3) != c.ticked; };
+        Convert(folder.Write("toggle.bmp", {.width = 4, .height = 1, .colour = [](int, int) { return Rgb{255, 0, 0}; }}));
+        EXPECT_EQ(host.lines[1], c.header);
+        EXPECT_EQ(Values(), c.values);
+    }
 }
 
 TEST(Label, IsTheFileNameWithoutItsLastExtension)

@@ -6,6 +6,7 @@
 #include "Orientation.h"
 #include "PlatformPictureDecoder.h"
 #include "support/BmpBuilder.h"
+#include "support/ExifBuilder.h"
 #include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
@@ -246,38 +247,25 @@ TEST(PictureDecoder, GivesBaselineAndProgressiveJpegsTheirColours)
 
 #endif
 
-// A big-endian EXIF TIFF structure giving the orientation value.
-Bytes ExifTiff(std::uint8_t value)
-{
-    return {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, value, 0, 0, 0, 0, 0, 0, 0, 0};
-}
-
 TEST(PictureDecoder, TurnsAPngByItsExifChunkAndAJpegByItsExifBlock)
 {
     const auto colour = [](std::uint32_t column, std::uint32_t row, int channel) {
         return std::uint16_t(channel == 0 ? column * 20 : channel == 1 ? row * 30 : 128);
     };
     const Bytes png = BuildPng({.width = kWidth, .height = kHeight, .sample = colour});
-    std::vector<Bytes> files = {png};
 #ifndef _WIN32
-    files.push_back(BuildJpeg(32, 16, [](int column, int row) { return Rgb{std::uint8_t(column * 8), std::uint8_t(row * 16), 50}; }, false));
+    const Bytes jpeg = BuildJpeg(32, 16, [](int column, int row) { return Rgb{std::uint8_t(column * 8), std::uint8_t(row * 16), 50}; }, false);
 #endif
-    for (const std::uint8_t value : {std::uint8_t{3}, std::uint8_t{6}, std::uint8_t{7}, std::uint8_t{8}}) {
-        for (const Bytes& file : files) {
-            const Bytes tiff = ExifTiff(value);
-            Bytes turned = file;
-            if (file == png) {
-                Bytes chunks;
-                PutChunk(chunks, "eXIf", tiff);
-                turned.insert(turned.begin() + 33, chunks.begin(), chunks.end());
-            } else {
-                Bytes block = {0xFF, 0xE1, 0, std::uint8_t(tiff.size() + 8), 'E', 'x', 'i', 'f', 0, 0};
-                block.insert(block.end(), tiff.begin(), tiff.end());
-                turned.insert(turned.begin() + 2, block.begin(), block.end());
-            }
+    for (const std::uint16_t value : {std::uint16_t{3}, std::uint16_t{6}, std::uint16_t{7}, std::uint16_t{8}}) {
+        const Bytes tiff = BuildExif({.value = value});
+        std::vector<std::pair<Bytes, Bytes>> files = {{png, WithExifChunk(png, tiff)}};
+#ifndef _WIN32
+        files.emplace_back(jpeg, WithExifBlock(jpeg, tiff));
+#endif
+        for (const auto& [file, turned] : files) {
             const LoadedPicture stored = Decode(file), shown = Decode(turned);
             ASSERT_TRUE(shown.Converts()) << shown.complaint;
-            EXPECT_EQ(shown.picture.rgb, Oriented(stored.picture, ExifOrientation(value)).rgb) << int(value);
+            EXPECT_EQ(shown.picture.rgb, Oriented(stored.picture, ExifOrientation(value)).rgb) << value;
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "PixelPacking.h"
 #include "PreviewContent.h"
 #include "support/BmpBuilder.h"
+#include "support/ExifBuilder.h"
 #include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
@@ -35,7 +36,8 @@ Bytes Opaque(const Bytes& rgb)
     return rgba;
 }
 
-Picture Flat(std::uint32_t width, std::uint32_t height, const std::function<Rgb(std::uint32_t, std::uint32_t)>& colour)
+// A picture of width x height whose pixel at (column, row) is colour(column, row).
+Picture PictureOf(std::uint32_t width, std::uint32_t height, const std::function<Rgb(std::uint32_t, std::uint32_t)>& colour)
 {
     Picture picture{width, height, {}};
     for (std::uint32_t row = 0; row < height; ++row)
@@ -102,12 +104,13 @@ TEST(PictureFormat, ReadsThePngSizeFromItsHeaderChunk)
 
 TEST(PictureFormat, FindsTheJpegFrameHeaderPastOtherSegmentsAsADecoderDoes)
 {
-    // SOI, an APP0 segment, fill bytes, a stray byte, then a progressive
+    // SOI, an APP0 segment, a Huffman table segment (whose marker lies among
+    // the frame headers'), fill bytes, a stray byte, then a progressive
     // frame header of 640 x 480 (height first).
-    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 'J', 'F', 0xFF, 0xFF, 0x00, 0xFF, 0xC2, 0, 11, 8, 0x01, 0xE0,
-                        0x02, 0x80, 3};
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4,    'J',  'F',  0xFF, 0xC4, 0, 4,    0,    0,
+                        0xFF, 0xFF, 0x00, 0xFF, 0xC2, 0, 11, 8, 0x01, 0xE0, 0x02, 0x80, 3};
     EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, jpeg), (PictureSize{640, 480}));
-    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, std::span(jpeg).first(18)), std::nullopt);
+    EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, std::span(jpeg).first(24)), std::nullopt);
     // Scan data before any frame header: there is no size to find.
     const Bytes scanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0, 2, 0xFF, 0xC0, 0, 11, 8, 0, 1, 0, 1, 3};
     EXPECT_EQ(DeclaredSize(PictureFormat::Jpeg, scanFirst), std::nullopt);
@@ -157,13 +160,9 @@ TEST(PictureFormat, HidesEveryExifBlockAndColourProfileOfAJpegAndNothingElse)
 
 TEST(PictureFormat, HidesAPngsExifChunkByRemovingItWhole)
 {
-    Bytes png = BuildPng({});
-    const Bytes plain = png;
-    png.resize(png.size() - 12);
-    PutChunk(png, "eXIf", Bytes{'M', 'M', 0, 42});
-    PutChunk(png, "IEND", {});
+    Bytes png = WithExifChunk(BuildPng({}), BuildExif({}), true);
     HideExifOrientationAndProfile(PictureFormat::Png, png);
-    EXPECT_EQ(png, plain);
+    EXPECT_EQ(png, BuildPng({}));
 }
 
 TEST(PictureFormat, ReadsAFitBoxAsWidthByHeightOfSidesUpTo4096)
@@ -426,7 +425,7 @@ TEST(Dither, KeepsTheMeanOfAFlatGreyWithinOneStep)
     for (const bool rgb332 : {false, true})
         for (const int value : {1, 37, 100, 128, 203, 254}) {
             const auto grey = std::uint8_t(value);
-            const Picture flat = Flat(64, 64, [grey](std::uint32_t, std::uint32_t) { return Rgb{grey, grey, grey}; });
+            const Picture flat = PictureOf(64, 64, [grey](std::uint32_t, std::uint32_t) { return Rgb{grey, grey, grey}; });
             const std::vector<std::uint32_t> shown = DisplayedPicture(flat, rgb332, dither);
             for (int channel = 0; channel < 3; ++channel)
                 EXPECT_NEAR(ShownMean(shown, 64, channel, 0, 64), grey, 1.0)
@@ -440,7 +439,7 @@ TEST(Dither, FollowsAGradientWithoutBands)
     // Across 256 columns RGB332's blue has only four levels: plainly packed
     // it falls into bands 64 columns wide; dithered, every stretch of 16
     // columns must show close to its own mean.
-    const Picture gradient = Flat(256, 32, [](std::uint32_t column, std::uint32_t) {
+    const Picture gradient = PictureOf(256, 32, [](std::uint32_t column, std::uint32_t) {
         const auto value = std::uint8_t(column);
         return Rgb{value, value, value};
     });
@@ -465,7 +464,7 @@ TEST(Dither, LeavesColoursTheLcdShowsExactlyAsPlainPackingDoes)
     const Rgb colours[] = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0x24, 0x49, 0x55}, {0x84, 0x82, 0x84}};
     for (const Dither dither : kDithers)
     for (const bool rgb332 : {false, true}) {
-        const Picture picture = Flat(5, 4, [&](std::uint32_t column, std::uint32_t) { return colours[column]; });
+        const Picture picture = PictureOf(5, 4, [&](std::uint32_t column, std::uint32_t) { return colours[column]; });
         std::vector<std::uint16_t> plain(20), dithered(20);
         PackPicture(picture, rgb332, Dither::None, plain);
         PackPicture(picture, rgb332, dither, dithered);
@@ -491,12 +490,6 @@ Rgb At(const Picture& picture, std::uint32_t column, std::uint32_t row)
 {
     const std::uint8_t* pixel = &picture.rgb[(std::size_t{row} * picture.width + column) * 3];
     return {pixel[0], pixel[1], pixel[2]};
-}
-
-// A picture of width x height whose pixel at (column, row) is pixel(column, row).
-Picture Made(std::uint32_t width, std::uint32_t height, const std::function<Rgb(std::uint32_t, std::uint32_t)>& pixel)
-{
-    return Flat(width, height, pixel);
 }
 
 // EXIF's orientations as its standard words them: which side of the shown
@@ -526,12 +519,12 @@ Picture TurnReference(const Picture& picture, std::uint32_t quarterTurns, bool m
     Picture turned = picture;
     for (std::uint32_t turn = 0; turn < quarterTurns; ++turn) {
         const Picture before = turned;
-        turned = Made(before.height, before.width,
+        turned = PictureOf(before.height, before.width,
                       [&](std::uint32_t x, std::uint32_t y) { return At(before, y, before.height - 1 - x); });
     }
     if (!mirror)
         return turned;
-    return Made(turned.width, turned.height, [&](std::uint32_t x, std::uint32_t y) { return At(turned, turned.width - 1 - x, y); });
+    return PictureOf(turned.width, turned.height, [&](std::uint32_t x, std::uint32_t y) { return At(turned, turned.width - 1 - x, y); });
 }
 
 TEST(Orientation, EveryExifValueThenEveryTurnAndMirrorShowsThePictureAsTheyAreDefined)
@@ -549,36 +542,20 @@ TEST(Orientation, EveryExifValueThenEveryTurnAndMirrorShowsThePictureAsTheyAreDe
             }
 }
 
-// A TIFF structure holding one directory of an entry of tag, type, count
-// and a short value, in either byte order.
-Bytes Tiff(bool bigEndian, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint16_t value,
-           std::uint16_t entries = 1)
-{
-    Bytes tiff;
-    const auto put = [&](std::uint32_t number, int width) {
-        for (int i = 0; i < width; ++i)
-            tiff.push_back(std::uint8_t(number >> (8 * (bigEndian ? width - 1 - i : i))));
-    };
-    tiff.insert(tiff.end(), 2, bigEndian ? 'M' : 'I');
-    put(42, 2), put(8, 4), put(entries, 2), put(tag, 2), put(type, 2), put(count, 4), put(value, 2), put(0, 2);
-    return tiff;
-}
-
 TEST(Orientation, ReadsTheExifValueAndIgnoresABlockThatIsDamagedOrLies)
 {
-    const Bytes tiff = Tiff(false, 0x112, 3, 1, 6);
-    Bytes outOfBlock = tiff;
-    outOfBlock[4] = 0xF0;  // the directory far beyond the block
-    Bytes badMagic = Tiff(true, 0x112, 3, 1, 6);
+    const Bytes tiff = BuildExif({.value = 6, .bigEndian = false});
+    Bytes badMagic = BuildExif({.value = 6});
     badMagic[3] = 43;
     const struct {
         Bytes tiff;
         std::uint32_t value;
     } cases[] = {
-        {Tiff(false, 0x112, 3, 1, 6), 6}, {Tiff(true, 0x112, 3, 1, 8), 8},      {Tiff(true, 0x112, 3, 1, 9), 1},
-        {Tiff(true, 0x112, 4, 1, 6), 1},  {Tiff(true, 0x112, 3, 0, 6), 1},      {Tiff(true, 0x100, 3, 1, 6), 1},
-        {Tiff(false, 0x100, 3, 1, 6, 0xFFFF), 1}, {Bytes(tiff.begin(), tiff.end() - 4), 1},
-        {outOfBlock, 1},                  {badMagic, 1},                        {{}, 1},
+        {tiff, 6}, {BuildExif({.value = 8}), 8}, {BuildExif({.value = 9}), 1}, {BuildExif({.value = 6, .type = 4}), 1},
+        {BuildExif({.value = 6, .count = 0}), 1}, {BuildExif({.value = 6, .tag = 0x100}), 1},
+        {BuildExif({.value = 6, .bigEndian = false, .tag = 0x100, .entries = 0xFFFF}), 1},
+        {Bytes(tiff.begin(), tiff.end() - 4), 1}, {badMagic, 1}, {{}, 1},
+        {BuildExif({.value = 6, .bigEndian = false, .directory = 0xF0}), 1},  // far beyond the block
     };
     for (std::size_t at = 0; at < std::size(cases); ++at)
         EXPECT_EQ(ExifOrientationValue(cases[at].tiff), cases[at].value) << "case " << at;
@@ -586,16 +563,12 @@ TEST(Orientation, ReadsTheExifValueAndIgnoresABlockThatIsDamagedOrLies)
 
 TEST(Orientation, FindsTheExifBlockOfAJpegOrPngUnlessItRunsPastTheFile)
 {
-    const Bytes tiff = Tiff(true, 0x112, 3, 1, 6);
-    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE1, 0, std::uint8_t(tiff.size() + 8), 'E', 'x', 'i', 'f', 0, 0};
-    jpeg.insert(jpeg.end(), tiff.begin(), tiff.end());
+    const Bytes tiff = BuildExif({.value = 6});
+    Bytes jpeg = WithExifBlock({0xFF, 0xD8}, tiff);
     EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Jpeg, jpeg), tiff));
     jpeg[5] += 1;
     EXPECT_TRUE(ExifBlock(PictureFormat::Jpeg, jpeg).empty());
-    Bytes png = BuildPng({});
-    png.resize(png.size() - 12);
-    PutChunk(png, "eXIf", tiff);
-    PutChunk(png, "IEND", {});
+    Bytes png = WithExifChunk(BuildPng({}), tiff, true);
     EXPECT_TRUE(std::ranges::equal(ExifBlock(PictureFormat::Png, png), tiff));
     png[png.size() - 12 - tiff.size() - 9] = 0x7F;  // the chunk's length, past the file
     EXPECT_TRUE(ExifBlock(PictureFormat::Png, png).empty());
@@ -623,19 +596,20 @@ Picture Loaded(const Picture& picture, const PictureOptions& options)
 
 Picture Cropped(const Picture& picture, std::uint32_t left, std::uint32_t top, PictureSize size)
 {
-    return Made(size.width, size.height, [&](std::uint32_t x, std::uint32_t y) { return At(picture, left + x, top + y); });
+    return PictureOf(size.width, size.height, [&](std::uint32_t x, std::uint32_t y) { return At(picture, left + x, top + y); });
 }
 
 TEST(Sizing, FillShrinksByAreaAveragingAndCutsTheMiddleExtraAtTheRightAndBottom)
 {
     std::mt19937 random(3);
-    const Picture wide = Random(15, 9, random);
-    // Covering 4 x 4 scales to 7 x 4; columns 1 to 4 are kept.
-    const Picture fitted{7, 4, SupersampledFit(wide.rgb, 15, 9, {7, 4})};
-    EXPECT_EQ(Loaded(wide, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(fitted, 1, 0, {4, 4}).rgb);
-    const Picture tall = Random(9, 15, random);
-    const Picture tallFitted{4, 7, SupersampledFit(tall.rgb, 9, 15, {4, 7})};
-    EXPECT_EQ(Loaded(tall, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb, Cropped(tallFitted, 0, 1, {4, 4}).rgb);
+    // Covering 4 x 4 scales to 7 x 4 (or 4 x 7); columns (or rows) 1 to 4 are kept.
+    for (const auto& [size, fitted, left, top] : {std::tuple{PictureSize{15, 9}, PictureSize{7, 4}, 1u, 0u},
+                                                  std::tuple{PictureSize{9, 15}, PictureSize{4, 7}, 0u, 1u}}) {
+        const Picture picture = Random(size.width, size.height, random);
+        const Picture expected{fitted.width, fitted.height, SupersampledFit(picture.rgb, size.width, size.height, fitted)};
+        EXPECT_EQ(Loaded(picture, {.box = PictureSize{4, 4}, .sizing = Sizing::Fill}).rgb,
+                  Cropped(expected, left, top, {4, 4}).rgb);
+    }
 }
 
 TEST(Sizing, FillEnlargesByTheOldPixelUnderEachNewPixelsCentre)
@@ -643,7 +617,7 @@ TEST(Sizing, FillEnlargesByTheOldPixelUnderEachNewPixelsCentre)
     std::mt19937 random(4);
     const Picture small = Random(3, 2, random);
     // Covering 7 x 5 scales to 8 x 5 (7.5 rounded up); column 0 to 6 are kept.
-    const Picture expected = Made(7, 5, [&](std::uint32_t x, std::uint32_t y) {
+    const Picture expected = PictureOf(7, 5, [&](std::uint32_t x, std::uint32_t y) {
         return At(small, std::uint32_t((x + 0.5) * 3 / 8), std::uint32_t((y + 0.5) * 2 / 5));
     });
     EXPECT_EQ(Loaded(small, {.box = PictureSize{7, 5}, .sizing = Sizing::Fill}).rgb, expected.rgb);
@@ -654,7 +628,7 @@ TEST(Sizing, PadCentresTheFittedPictureWithTheOddPixelOfMarginAtTheRightAndBotto
     std::mt19937 random(5);
     const Picture picture = Random(4, 2, random);
     const Rgb background{1, 2, 3};
-    const Picture expected = Made(7, 5, [&](std::uint32_t x, std::uint32_t y) {
+    const Picture expected = PictureOf(7, 5, [&](std::uint32_t x, std::uint32_t y) {
         return x >= 1 && x < 5 && y >= 1 && y < 3 ? At(picture, x - 1, y - 1) : background;
     });
     EXPECT_EQ(Loaded(picture, {.box = PictureSize{7, 5}, .sizing = Sizing::Pad, .background = {1, 2, 3}}).rgb,
@@ -688,18 +662,15 @@ TEST(TestCard, HasAWhiteFrameEightBarsAboveAndAGreyRampBelow)
     // the three left; three rows of bars, three of ramp.
     const Picture card = TestCard({12, 8});
     const Rgb white{255, 255, 255};
-    for (std::uint32_t x = 0; x < 12; ++x)
-        EXPECT_TRUE(At(card, x, 0) == white && At(card, x, 7) == white) << "column " << x;
-    for (std::uint32_t y = 0; y < 8; ++y)
-        EXPECT_TRUE(At(card, 0, y) == white && At(card, 11, y) == white) << "row " << y;
     const Rgb bars[] = {{255, 0, 0},     {0, 255, 0},   {0, 0, 255}, white,       {0, 255, 255},
                         {255, 0, 255},   {255, 255, 0}, {0, 0, 0},   {0, 0, 0},   {0, 0, 0}};
     const std::uint8_t ramp[] = {0, 28, 57, 85, 113, 142, 170, 198, 227, 255};
-    for (std::uint32_t x = 1; x <= 10; ++x) {
-        EXPECT_TRUE(At(card, x, 1) == bars[x - 1] && At(card, x, 3) == bars[x - 1]) << "bar column " << x;
-        EXPECT_TRUE(At(card, x, 4) == (Rgb{ramp[x - 1], ramp[x - 1], ramp[x - 1]}) && At(card, x, 6) == At(card, x, 4))
-            << "ramp column " << x;
-    }
+    const Picture expected = PictureOf(12, 8, [&](std::uint32_t x, std::uint32_t y) {
+        if (x == 0 || x == 11 || y == 0 || y == 7)
+            return white;
+        return y <= 3 ? bars[x - 1] : Rgb{ramp[x - 1], ramp[x - 1], ramp[x - 1]};
+    });
+    EXPECT_EQ(card.rgb, expected.rgb);
 }
 
 TEST(TestCard, OnABgrPanelRedIsPackedInBluesBitsAndPreviewedAsRed)

@@ -4,6 +4,7 @@
 //   make_fuzz_seeds [--hostile] FOLDER
 
 #include "support/BmpBuilder.h"
+#include "support/ExifBuilder.h"
 #include "support/HostileFiles.h"
 #include "support/PngBuilder.h"
 
@@ -54,43 +55,22 @@ void SavePictures(const std::string& folder)
 #endif
 }
 
-// A big-endian EXIF TIFF structure: its first directory at directory,
-// claiming entries entries, the first the orientation value.
-std::vector<std::uint8_t> ExifTiff(std::uint16_t value, std::uint32_t directory = 8, std::uint16_t entries = 1)
-{
-    std::vector<std::uint8_t> tiff = {'M', 'M', 0, 42, 0, 0, 0, 0, 0, 0, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0};
-    for (int at = 0; at < 4; ++at)
-        tiff[static_cast<std::size_t>(4 + at)] = static_cast<std::uint8_t>(directory >> (24 - 8 * at));
-    tiff[8] = static_cast<std::uint8_t>(entries >> 8);
-    tiff[9] = static_cast<std::uint8_t>(entries);
-    tiff[19] = static_cast<std::uint8_t>(value);
-    return tiff;
-}
-
 std::vector<std::uint8_t> PngWithExif(const std::vector<std::uint8_t>& tiff)
 {
-    std::vector<std::uint8_t> png = BuildPng({.width = 5, .height = 3, .sample = Sample});
-    std::vector<std::uint8_t> chunk;
-    PutChunk(chunk, "eXIf", tiff);
-    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
-    return png;
+    return WithExifChunk(BuildPng({.width = 5, .height = 3, .sample = Sample}), tiff);
 }
 
 // Orientations and EXIF blocks that are damaged or lie, for the fuzzer to
 // mutate: each must leave the picture as stored, never read past the block.
 void SaveExifPictures(const std::string& folder)
 {
-    Save(folder, "exif-turned.png", PngWithExif(ExifTiff(6)));
-    Save(folder, "exif-directory-beyond.png", PngWithExif(ExifTiff(6, 0xFFFFFF00)));
-    Save(folder, "exif-entries-beyond.png", PngWithExif(ExifTiff(8, 8, 0xFFFF)));
-    const std::vector<std::uint8_t> cut = ExifTiff(5);
+    Save(folder, "exif-turned.png", PngWithExif(BuildExif({.value = 6})));
+    Save(folder, "exif-directory-beyond.png", PngWithExif(BuildExif({.value = 6, .directory = 0xFFFFFF00})));
+    Save(folder, "exif-entries-beyond.png", PngWithExif(BuildExif({.value = 8, .entries = 0xFFFF})));
+    const std::vector<std::uint8_t> cut = BuildExif({.value = 5});
     Save(folder, "exif-cut.png", PngWithExif({cut.begin(), cut.begin() + 15}));
 #ifdef BMP2CDATA_JPEG_SEEDS
-    const std::vector<std::uint8_t> tiff = ExifTiff(7);
-    std::vector<std::uint8_t> block = {0xFF, 0xE1, 0, static_cast<std::uint8_t>(tiff.size() + 8), 'E', 'x', 'i', 'f', 0, 0};
-    block.insert(block.end(), tiff.begin(), tiff.end());
-    std::vector<std::uint8_t> jpeg = BuildJpeg(17, 9, Gradient, false, 50);
-    jpeg.insert(jpeg.begin() + 2, block.begin(), block.end());
+    std::vector<std::uint8_t> jpeg = WithExifBlock(BuildJpeg(17, 9, Gradient, false, 50), BuildExif({.value = 7}));
     Save(folder, "exif-turned.jpg", jpeg);
     jpeg[5] = 0xF0;  // the block's length, far past the file
     Save(folder, "exif-lying-length.jpg", jpeg);

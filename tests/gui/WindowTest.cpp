@@ -60,6 +60,15 @@ protected:
     QString Output() const { return form.Memo1->toPlainText(); }
     QString Clipboard() const { return QGuiApplication::clipboard()->text(); }
     QStringList Lines() const { return Output().split('\n'); }
+    // Drags data onto the window and drops it there; whether the drag was taken.
+    bool Drop(const QMimeData& data)
+    {
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &enter);
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &drop);
+        return enter.isAccepted();
+    }
 
     ScratchFolder folder;
     TForm1 form;
@@ -199,11 +208,7 @@ TEST_F(Window, DroppedFileIsConvertedLikeAChosenOneAndItsNameJudgedAlike)
     form.Memo1->setPlainText("earlier");
     QMimeData data;
     data.setData("text/uri-list", "file://" + QByteArray::fromStdString(image).toPercentEncoding("/") + "\r\n");
-    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &drop);
+    EXPECT_TRUE(Drop(data));
     EXPECT_EQ(Output(), "earlier");  // not inside the drop
     QCoreApplication::processEvents();
     EXPECT_EQ(Output(), QString::fromStdString(kSourceBreakingLabelComplaint));
@@ -214,11 +219,7 @@ TEST_F(Window, DragOfSeveralFilesIsTakenAndTheirDropRefusedInOneLine)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/tmp/a.bmp"), QUrl::fromLocalFile("/tmp/b.bmp")});
-    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &drop);
+    EXPECT_TRUE(Drop(data));
     QCoreApplication::processEvents();
     EXPECT_EQ(Output(), QString::fromStdString(kDropOneFile));
 }

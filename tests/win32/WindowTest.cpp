@@ -167,13 +167,16 @@ TEST_F(Window, StandsAtTheFormsNumbersScaledToTheScreenAndStaysPutWhenItGrows)
     GetClientRect(form.Handle(), &client);
     EXPECT_EQ(client.right, scaled ? 1361 : 907);
     EXPECT_EQ(client.bottom, scaled ? 683 : 455);
-    // The output area's type is 10-point, its characters 13 pixels high at 96.
+    // The output area's type is 10-point, its characters 13 pixels high at
+    // 96; whatever font stands in must be fixed pitch, or the table's columns
+    // do not line up (the flag is set for variable pitch).
     const HDC context = GetDC(form.Memo1);
     SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(form.Memo1, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics{};
     GetTextMetricsW(context, &metrics);
     ReleaseDC(form.Memo1, context);
     EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, scaled ? 20 : 13);
+    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
     SetWindowPos(form.Handle(), nullptr, 0, 0, 1500, 900, SWP_NOMOVE | SWP_NOZORDER);
     for (const auto& [control, at96, at144] : kFormControls) {
         const RECT bounds = BoundsInClient(form.*control);
@@ -242,18 +245,6 @@ TEST(ScaledForm, At144DotsPerInchTheWindowAndItsControlsAreOneAndAHalfTimesTheFo
         SetEnvironmentVariableW(L"BMP2CDATA_TEST_DPI", nullptr);
     }
     EXPECT_EQ(status, 0u);
-}
-
-TEST_F(Window, OutputAreaDrawsInAFixedPitchFont)
-{
-    // Whatever font stands in must be fixed pitch, or the table's columns do
-    // not line up (the flag is set for variable pitch).
-    const HDC context = GetDC(form.Memo1);
-    SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(form.Memo1, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(context, &metrics);
-    ReleaseDC(form.Memo1, context);
-    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
 }
 
 TEST_F(Window, TabWalksTheControlsInOrderAndEnterPressesOnlyTheFocusedButton)
