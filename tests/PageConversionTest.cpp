@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace bmp2cdata;
 
 namespace {
@@ -17,9 +19,33 @@ using Bytes = std::vector<std::uint8_t>;
 
 const Bytes kPng = BuildPng({.width = 4, .height = 3});
 
+// The browser's decode of a PNG or JPEG file as the page's worker hands it
+// over: rows(firstRow, rowCount) gives those rows' samples, fewer when the
+// browser cannot.
+struct BrowserPicture {
+    // False when the browser could not decode the file.
+    bool decoded = false;
+    PictureSize size;
+    std::function<std::span<const std::uint8_t>(std::uint32_t firstRow, std::uint32_t rowCount)> rows;
+};
+
+// Converts the file as the page does: first alone, then, once it asks, with
+// picture handed over a strip at a time, as the decoding asks for them.
+PageConversion ConvertDecoded(const std::string& name, const Bytes& bytes, const PageOptions& options,
+                              const BrowserPicture* picture)
+{
+    if (picture == nullptr)
+        return ConvertForPage(name, bytes, std::int64_t(bytes.size()), options);
+    PageDecoding decoding(name, bytes, std::int64_t(bytes.size()), options,
+                          picture->decoded ? std::optional(picture->size) : std::nullopt);
+    for (PageDecoding::Strip strip = decoding.NextStrip(); strip.rowCount > 0; strip = decoding.NextStrip())
+        decoding.TakeStrip(picture->rows(strip.firstRow, strip.rowCount));
+    return decoding.Finish();
+}
+
 PageConversion Convert(const Bytes& bytes, const BrowserPicture* picture, const std::string& name = "logo.png")
 {
-    return ConvertForPage(name, bytes, std::int64_t(bytes.size()), {}, picture);
+    return ConvertDecoded(name, bytes, {}, picture);
 }
 
 TEST(PageConversion, APictureIsDecodedByTheBrowserOnlyOnceItsChecksPassed)
@@ -71,7 +97,7 @@ TEST(PageConversion, ALargePictureIsHandedOverInStripsThatCoverItOnce)
     const Bytes png = BuildPng({.width = 1000, .height = 600});
     PageOptions options;
     options.box = "100x60";
-    const PageConversion converted = ConvertForPage("wide.png", png, std::int64_t(png.size()), options, &counted);
+    const PageConversion converted = ConvertDecoded("wide.png", png, options, &counted);
     EXPECT_TRUE(converted.tableLength);
     ASSERT_GT(asked.size(), 1u);
     std::uint32_t next = 0;
@@ -118,7 +144,7 @@ TEST(PageConversion, TheLabelFieldLabelsTheTableAndRefusesWhatWouldBreakIt)
     const BrowserPicture decoded = Decoded({4, 3}, rgba);
     PageOptions options;
     options.label = "splash";
-    EXPECT_NE(ConvertForPage("logo.png", kPng, std::int64_t(kPng.size()), options, &decoded).output.find("\nsplash:-\n"),
+    EXPECT_NE(ConvertDecoded("logo.png", kPng, options, &decoded).output.find("\nsplash:-\n"),
               std::string::npos);
     options.label = "two\tparts";
     const PageConversion refused = ConvertForPage("logo.png", kPng, std::int64_t(kPng.size()), options);
@@ -133,7 +159,7 @@ TEST(PageConversion, OnlyATableOfA16BitPngCarriesTheNoteOnItsSamples)
     const Bytes rgba(4 * 3 * 4, 0x80);
     const BrowserPicture decoded = Decoded({4, 3}, rgba);
     const Bytes deep = BuildPng({.width = 4, .height = 3, .bitDepth = 16});
-    EXPECT_NE(ConvertForPage("deep.png", deep, std::int64_t(deep.size()), {}, &decoded).note, "");
+    EXPECT_NE(ConvertDecoded("deep.png", deep, {}, &decoded).note, "");
     EXPECT_EQ(Convert(kPng, &decoded).note, "");
 }
 

@@ -209,15 +209,8 @@ std::optional<std::string> LabelWarning(std::string_view label)
 }
 
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
-                              const PageOptions& options, const BrowserPicture* picture)
+                              const PageOptions& options)
 {
-    if (picture != nullptr) {
-        PageDecoding decoding(name, bytes, fileLength, options,
-                              picture->decoded ? std::optional(picture->size) : std::nullopt);
-        for (PageDecoding::Strip strip = decoding.NextStrip(); strip.rowCount > 0; strip = decoding.NextStrip())
-            decoding.TakeStrip(picture->rows(strip.firstRow, strip.rowCount));
-        return decoding.Finish();
-    }
     const auto run = [&](PageConversion& conversion, ConverterHost& host) {
         AskingDecoder decoder;
         const PictureOptions pictureOptions = PictureOptionsFor(bytes, options);

@@ -7,7 +7,6 @@
 #include "PreviewContent.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,18 +27,6 @@ struct PageOptions {
     bmp2cdata::RgbColour background = {};
     // The text of the label field; nothing labels the table after the file.
     std::optional<std::string> label;
-};
-
-// A PNG or JPEG file as the browser decoded it, handed over a strip of rows
-// at a time, so that the module never holds the whole picture.
-struct BrowserPicture {
-    // False when the browser could not decode the file.
-    bool decoded = false;
-    bmp2cdata::PictureSize size;
-    // The red, green, blue and alpha bytes, not premultiplied, of rowCount
-    // rows from firstRow on (rows counted from the top); fewer bytes when the
-    // browser cannot give them. They stay valid until the next call.
-    std::function<std::span<const std::uint8_t>(std::uint32_t firstRow, std::uint32_t rowCount)> rows;
 };
 
 // Everything the page shows after one conversion.
@@ -88,10 +75,10 @@ std::optional<std::string> LabelWarning(std::string_view label);
 // of fileLength bytes in all; its table is labelled as the options say, or
 // after name. A BMP file without picture options takes the road it always
 // took; anything else the road of a picture, split into several tables when
-// it is over one table's limit, for which picture is the browser's decode
-// of a PNG or JPEG file (null until the conversion asks for it).
+// it is over one table's limit, for which a PNG or JPEG file asks for the
+// browser's decode, to be handed to a PageDecoding.
 PageConversion ConvertForPage(const std::string& name, std::span<const std::uint8_t> bytes, std::int64_t fileLength,
-                              const PageOptions& options, const BrowserPicture* picture = nullptr);
+                              const PageOptions& options);
 
 // A conversion of a PNG or JPEG file, for which ConvertForPage asked the
 // browser's decode, that takes the decode a strip of rows at a time between
