@@ -136,9 +136,17 @@ void ShowLoaded(PageConversion& conversion, ConverterHost& host, const LoadedFil
 
 const std::string kTestCardNeedsSize = "The test card needs a size: pick a panel or type W \u00D7 H";
 
-// A run of the page's, labelled label: refused with the size field's
-// complaint, else with the label field's, else run(conversion, host); the
-// output goes to a buffer of its own, and the table's length is noted.
+// What refuses a run before it starts: complaint, else a label typed in the
+// field that cannot be one, in the field's words (one taken from the file's
+// name is refused later, in the words of every front end).
+std::optional<std::string> RunComplaint(const PageOptions& options, std::optional<std::string> complaint)
+{
+    return complaint ? complaint : LabelComplaint(options.label.value_or(""));
+}
+
+// A run of the page's, labelled label: refused as RunComplaint says, else
+// run(conversion, host); the output goes to a buffer of its own, and the
+// table's length is noted.
 template <typename Run>
 PageConversion RunForPage(const PageOptions& options, std::string label, std::optional<std::string> complaint,
                           const Run& run)
@@ -148,12 +156,8 @@ PageConversion RunForPage(const PageOptions& options, std::string label, std::op
     StopConversion = false;
     BufferHost host(options.rgb332, conversion.output);
     conversion.label = std::move(label);
-    // A label typed in the field is refused in the field's words; one taken
-    // from the file's name, in the words of every front end.
-    if (!complaint)
-        complaint = LabelComplaint(options.label.value_or(""));
-    if (complaint)
-        Refuse(conversion, host, *complaint);
+    if (const std::optional<std::string> refusal = RunComplaint(options, std::move(complaint)))
+        Refuse(conversion, host, *refusal);
     else
         run(conversion, host);
     if (const std::optional<std::string_view> table = host.Clipboard())
@@ -233,7 +237,7 @@ PageDecoding::PageDecoding(const std::string& name, std::span<const std::uint8_t
       label_(options.label.value_or(LabelFromPath(name))),
       sixteenBit_(HasSixteenBitSamples(bytes))
 {
-    if (BoxComplaint(options.box) || LabelComplaint(options.label.value_or("")) || BreaksSourceText(label_))
+    if (RunComplaint(options, BoxComplaint(options.box)) || BreaksSourceText(label_))
         return;
     pending_.emplace(bytes, fileLength, pictureOptions_);
     const std::optional<PictureSize> wanted = pending_->Wanted();
