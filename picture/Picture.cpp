@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 namespace bmp2cdata {
 
@@ -144,20 +145,67 @@ void PictureBuilder::SumRowDown(const std::uint8_t* row, std::optional<std::uint
     if (columns_.empty())
         return;
     const std::uint8_t* from = row + std::size_t{columns_.front().first} * Stride;
-    std::uint32_t* to = weight ? down_.data() : inside_.data();
+    if (weight)
+        WeighRowDown<Stride>(from, *weight);
+    else
+        AddRowInside<Stride>(from);
+}
+
+template <std::size_t Stride>
+void PictureBuilder::WeighRowDown(const std::uint8_t* from, std::uint32_t weight)
+{
+    std::uint32_t* to = down_.data();
+    const bool empty = std::exchange(downEmpty_, false);
     if constexpr (Stride == 4) {
-        if (weight)
+        // A weight of 16 bits multiplies in 16-bit halves, which SSE2 has.
+        const auto narrow = static_cast<std::uint16_t>(weight);
+        if (empty && narrow == weight)
             for (std::size_t i = 0; i < down_.size(); ++i)
-                to[i] += from[i] * *weight;
+                to[i] = static_cast<std::uint32_t>(std::uint16_t{from[i]} * narrow);
+        else if (narrow == weight)
+            for (std::size_t i = 0; i < down_.size(); ++i)
+                to[i] += static_cast<std::uint32_t>(std::uint16_t{from[i]} * narrow);
         else
-            for (std::size_t i = 0; i < inside_.size(); ++i)
-                to[i] += from[i];
+            for (std::size_t i = 0; i < down_.size(); ++i)
+                to[i] = (empty ? 0 : to[i]) + from[i] * weight;
     } else {
-        const std::uint32_t factor = weight.value_or(1);
         for (std::size_t pixel = 0; pixel < down_.size() / 4; ++pixel, from += Stride, to += 4)
             for (std::size_t channel = 0; channel < 3; ++channel)
-                to[channel] += from[channel] * factor;
+                to[channel] = (empty ? 0 : to[channel]) + from[channel] * weight;
     }
+}
+
+// Rows of 8-bit samples that 16-bit sums hold whole.
+constexpr std::uint32_t kRowsInsideHeld = 0xFFFF / 0xFF;
+
+template <std::size_t Stride>
+void PictureBuilder::AddRowInside(const std::uint8_t* from)
+{
+    if (rowsInside_ == kRowsInsideHeld)
+        WeighRowsInside();
+    std::uint16_t* to = inside_.data();
+    const bool empty = rowsInside_++ == 0;
+    if constexpr (Stride == 4) {
+        if (empty)
+            std::copy_n(from, inside_.size(), to);
+        else
+            for (std::size_t i = 0; i < inside_.size(); ++i)
+                to[i] = static_cast<std::uint16_t>(to[i] + from[i]);
+    } else {
+        for (std::size_t pixel = 0; pixel < inside_.size() / 4; ++pixel, from += Stride, to += 4)
+            for (std::size_t channel = 0; channel < 3; ++channel)
+                to[channel] = static_cast<std::uint16_t>((empty ? 0 : to[channel]) + from[channel]);
+    }
+}
+
+// The rows inside so far into the sums down, each weighing a whole old row.
+void PictureBuilder::WeighRowsInside()
+{
+    const auto inside = static_cast<std::uint32_t>(window_.scaledHeight);
+    for (std::size_t i = 0; i < down_.size(); ++i)
+        down_[i] = (downEmpty_ ? 0 : down_[i]) + inside_[i] * inside;
+    downEmpty_ = false;
+    rowsInside_ = 0;
 }
 
 // The old row, weighted as each new row covers it, into the one or two
@@ -192,28 +240,32 @@ void PictureBuilder::FinishNewRow()
     const auto covered = static_cast<std::uint32_t>(size_.Area());
     const auto between = static_cast<std::uint32_t>(window_.scaledWidth);
     const auto inside = static_cast<std::uint32_t>(window_.scaledHeight);
-    for (std::size_t i = 0; i < down_.size(); ++i)
-        down_[i] += inside_[i] * inside;
+    const std::uint32_t insideWeight = rowsInside_ > 0 ? inside : 0;
     const std::uint32_t left = columns_.empty() ? 0 : columns_.front().first;
     const std::size_t length = columns_.size() * 3;
     fitted_.rgb.resize(fitted_.rgb.size() + length);
     std::uint8_t* out = fitted_.rgb.data() + fitted_.rgb.size() - length;
+    // An old column's sum down of one channel.
+    const auto column = [&](std::size_t at) { return down_[at] + (insideWeight ? inside_[at] * insideWeight : 0); };
     for (const Cover& cover : columns_) {
-        const std::uint32_t* first = &down_[std::size_t{cover.first - left} * 4];
-        const std::uint32_t* last = &down_[std::size_t{cover.last - left} * 4];
-        std::uint32_t whole[3] = {};
-        for (const std::uint32_t* pixel = first + 4; pixel < last; pixel += 4)
-            for (std::size_t channel = 0; channel < 3; ++channel)
-                whole[channel] += pixel[channel];
+        const std::size_t first = std::size_t{cover.first - left} * 4;
+        const std::size_t last = std::size_t{cover.last - left} * 4;
+        std::uint32_t wholeDown[3] = {}, wholeInside[3] = {};
+        for (std::size_t pixel = first + 4; pixel < last; pixel += 4)
+            for (std::size_t channel = 0; channel < 3; ++channel) {
+                wholeDown[channel] += down_[pixel + channel];
+                wholeInside[channel] += inside_[pixel + channel];
+            }
         const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
         for (std::size_t channel = 0; channel < 3; ++channel) {
-            const std::uint32_t sum =
-                first[channel] * cover.firstLength + whole[channel] * between + last[channel] * lastLength;
+            const std::uint32_t whole = wholeDown[channel] + wholeInside[channel] * insideWeight;
+            const std::uint32_t sum = column(first + channel) * cover.firstLength + whole * between +
+                                      column(last + channel) * lastLength;
             *out++ = static_cast<std::uint8_t>((sum + covered / 2) / covered);
         }
     }
-    std::fill(down_.begin(), down_.end(), 0);
-    std::fill(inside_.begin(), inside_.end(), 0);
+    downEmpty_ = true;
+    rowsInside_ = 0;
     ++newRow_;
 }
 

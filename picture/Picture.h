@@ -113,6 +113,11 @@ private:
     void AddRowDown(const std::uint8_t* row);
     template <std::size_t Stride>
     void SumRowDown(const std::uint8_t* row, std::optional<std::uint32_t> weight);
+    template <std::size_t Stride>
+    void WeighRowDown(const std::uint8_t* from, std::uint32_t weight);
+    template <std::size_t Stride>
+    void AddRowInside(const std::uint8_t* from);
+    void WeighRowsInside();
     void FinishNewRow();
 
     // When fitting: the old row being added when it must be laid over the
@@ -127,9 +132,14 @@ private:
     // A new row is summed down first and across once, when its last old row
     // has come; an old row that lies in two new rows adds into the second
     // once the first is written, so one row of sums is all that is held.
+    // The first row into either sums overwrites them, so they are never
+    // cleared; the rows inside add in 16 bits, half the memory to go
+    // through, and are weighed into the sums down when those would fill.
     std::uint32_t newRow_ = 0;
     std::vector<std::uint32_t> down_;
-    std::vector<std::uint32_t> inside_;
+    std::vector<std::uint16_t> inside_;
+    bool downEmpty_ = true;
+    std::uint32_t rowsInside_ = 0;
     Picture fitted_;
 
     // An interlaced file's next pass and row in it, and, when fitting, its

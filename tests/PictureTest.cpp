@@ -382,10 +382,12 @@ Bytes SupersampledFit(const Bytes& rgb, std::uint32_t width, std::uint32_t heigh
 TEST(Picture, FitAveragesTheAreaEachNewPixelCovers)
 {
     std::mt19937 random(14);
-    // An odd whole factor, odd fractions, one row, one column.
+    // An odd whole factor, odd fractions, one row, one column, and more
+    // rows inside a new one than 16-bit sums hold.
     const struct {
         PictureSize size, box;
-    } cases[] = {{{15, 9}, {5, 5}}, {{7, 5}, {3, 3}}, {{100, 75}, {27, 27}}, {{10, 1}, {4, 4}}, {{1, 10}, {4, 4}}};
+    } cases[] = {{{15, 9}, {5, 5}}, {{7, 5}, {3, 3}},   {{100, 75}, {27, 27}},
+                 {{10, 1}, {4, 4}}, {{1, 10}, {4, 4}}, {{3, 1000}, {2, 2}}};
     for (const auto& c : cases) {
         Bytes rgb(c.size.Area() * 3);
         for (std::uint8_t& value : rgb)
