@@ -9,6 +9,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -38,15 +39,16 @@ inline double MedianMilliseconds(int runs, const std::function<void()>& work)
 inline double RunProcessOnce(char** command)
 {
     const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        execvp(command[0], command);
-        _exit(127);
-    }
+    // Spawned, not forked: the child does not copy the timing program's
+    // memory first, so that only the command's own start is timed.
+    pid_t child = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const bool started = posix_spawnp(&child, command[0], &actions, nullptr, command, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    const bool succeeded = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+    const bool succeeded = started && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
                            WEXITSTATUS(status) == 0;
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     return succeeded ? took.count() : -1;
