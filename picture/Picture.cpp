@@ -225,6 +225,24 @@ void PictureBuilder::AddRowDown(const std::uint8_t* row)
     }
 }
 
+namespace {
+
+// Divides by one divisor many times over, by a multiplication: the
+// reciprocal is rounded down, so the quotient it gives is at most one
+// short, which one comparison mends.
+struct Divider {
+    explicit Divider(std::uint32_t by) : divisor(by), reciprocal((std::uint64_t{1} << 32) / by) {}
+    std::uint32_t operator()(std::uint32_t number) const
+    {
+        auto quotient = static_cast<std::uint32_t>((number * reciprocal) >> 32);
+        return quotient + (number - quotient * divisor >= divisor ? 1 : 0);
+    }
+    std::uint32_t divisor;
+    std::uint64_t reciprocal;
+};
+
+}  // namespace
+
 // Old pixels' lengths in a new pixel's sum come to width x height units
 // at most, each unit weighing a sample of at most 255: the sums down, the
 // sums across them and the rounding half added below all stay within this.
@@ -237,31 +255,32 @@ static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <=
 void PictureBuilder::FinishNewRow()
 {
     // Every new pixel covers width x height units of old pixels' lengths.
-    const auto covered = static_cast<std::uint32_t>(size_.Area());
+    const Divider covered(static_cast<std::uint32_t>(size_.Area()));
     const auto between = static_cast<std::uint32_t>(window_.scaledWidth);
-    const auto inside = static_cast<std::uint32_t>(window_.scaledHeight);
-    const std::uint32_t insideWeight = rowsInside_ > 0 ? inside : 0;
+    const std::uint32_t inside = rowsInside_ > 0 ? static_cast<std::uint32_t>(window_.scaledHeight) : 0;
     const std::uint32_t left = columns_.empty() ? 0 : columns_.front().first;
     const std::size_t length = columns_.size() * 3;
     fitted_.rgb.resize(fitted_.rgb.size() + length);
     std::uint8_t* out = fitted_.rgb.data() + fitted_.rgb.size() - length;
-    // An old column's sum down of one channel.
-    const auto column = [&](std::size_t at) { return down_[at] + (insideWeight ? inside_[at] * insideWeight : 0); };
+    const std::uint32_t* down = down_.data();
+    const std::uint16_t* rowsInside = inside_.data();
     for (const Cover& cover : columns_) {
         const std::size_t first = std::size_t{cover.first - left} * 4;
         const std::size_t last = std::size_t{cover.last - left} * 4;
-        std::uint32_t wholeDown[3] = {}, wholeInside[3] = {};
+        // All four samples of a pixel at once, so that they add as one vector.
+        std::uint32_t wholeDown[4] = {}, wholeInside[4] = {};
         for (std::size_t pixel = first + 4; pixel < last; pixel += 4)
-            for (std::size_t channel = 0; channel < 3; ++channel) {
-                wholeDown[channel] += down_[pixel + channel];
-                wholeInside[channel] += inside_[pixel + channel];
+            for (std::size_t channel = 0; channel < 4; ++channel) {
+                wholeDown[channel] += down[pixel + channel];
+                wholeInside[channel] += rowsInside[pixel + channel];
             }
         const std::uint32_t lastLength = last > first ? cover.lastLength : 0;
         for (std::size_t channel = 0; channel < 3; ++channel) {
-            const std::uint32_t whole = wholeDown[channel] + wholeInside[channel] * insideWeight;
-            const std::uint32_t sum = column(first + channel) * cover.firstLength + whole * between +
-                                      column(last + channel) * lastLength;
-            *out++ = static_cast<std::uint8_t>((sum + covered / 2) / covered);
+            const std::uint32_t whole = wholeDown[channel] + wholeInside[channel] * inside;
+            const std::uint32_t firstSum = down[first + channel] + rowsInside[first + channel] * inside;
+            const std::uint32_t lastSum = down[last + channel] + rowsInside[last + channel] * inside;
+            const std::uint32_t sum = firstSum * cover.firstLength + whole * between + lastSum * lastLength;
+            *out++ = static_cast<std::uint8_t>(covered(sum + covered.divisor / 2));
         }
     }
     downEmpty_ = true;
