@@ -27,13 +27,23 @@ std::string Decimal(std::uint32_t value)
     return std::to_string(value);
 }
 
+// Every byte's two uppercase hexadecimal digits, so that a value is written
+// a byte at a time.
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
+    std::array<std::array<char, 2>, 256> pairs{};
+    for (std::size_t byte = 0; byte < pairs.size(); ++byte)
+        pairs[byte] = {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
+    return pairs;
+}();
+
 // Writes "$XX," or "$XXXX," in uppercase hexadecimal at text; returns the
 // end of what it wrote.
 char* PutValue(char* text, std::uint16_t value, bool byteTable)
 {
     *text++ = '$';
-    for (int shift = byteTable ? 4 : 12; shift >= 0; shift -= 4)
-        *text++ = kHexDigits[(value >> shift) & 0xF];
+    if (!byteTable)
+        text = std::copy_n(kHexPairs[value >> 8].data(), 2, text);
+    text = std::copy_n(kHexPairs[value & 0xFF].data(), 2, text);
     *text++ = ',';
     return text;
 }
