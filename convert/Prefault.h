@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace bmp2cdata {
@@ -44,6 +45,18 @@ struct LargeBufferAllocator {
         return static_cast<T*>(AllocateLargeBuffer(count * sizeof(T)));
     }
     void deallocate(T* buffer, std::size_t count) noexcept { FreeLargeBuffer(buffer, count * sizeof(T)); }
+    // A new element is left unset, not zeroed: each buffer is written before
+    // it is read, and zeroing megabytes first would be a pass over them.
+    template <typename U>
+    void construct(U* element) noexcept
+    {
+        ::new (static_cast<void*>(element)) U;
+    }
+    template <typename U, typename... Arguments>
+    void construct(U* element, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(element)) U(std::forward<Arguments>(arguments)...);
+    }
     template <typename U>
     bool operator==(const LargeBufferAllocator<U>&) const noexcept
     {
