@@ -251,7 +251,8 @@ static_assert(std::uint64_t{0xFF} * kMaxPicturePixels + kMaxPicturePixels / 2 <=
 
 // The next new row: each new pixel's first and last old columns summed down
 // by the lengths it covers of them, those between whole, rounded into the
-// fitted picture; the sums down are cleared for the next new row.
+// fitted picture; the sums are then left to the next new row's first rows
+// to overwrite.
 void PictureBuilder::FinishNewRow()
 {
     // Every new pixel covers width x height units of old pixels' lengths.
