@@ -83,14 +83,21 @@ async function decodeExactly(type, bytes) {
   const decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
   try {
     const { image } = await decoder.decode();
-    const layout = frameLayouts[image.format];
-    if (layout === undefined) {
-      image.close();
-      return null;
+    let kept = false;
+    try {
+      const layout = frameLayouts[image.format];
+      if (layout === undefined)
+        return null;
+      const { width, height } = image.visibleRect;
+      const decoded = { picture: { width, height, rows: frameRows(image, layout) },
+                        thumbnail: thumbnailOf(image, width, height), release: () => image.close() };
+      kept = true;
+      return decoded;
+    } finally {
+      // Closed here unless it is handed on, whatever was thrown.
+      if (!kept)
+        image.close();
     }
-    const { width, height } = image.visibleRect;
-    return { picture: { width, height, rows: frameRows(image, layout) }, thumbnail: thumbnailOf(image, width, height),
-             release: () => image.close() };
   } finally {
     decoder.close();
   }
